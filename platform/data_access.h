@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace qinghe::platform {
+
+// One column value of the current row. Null stays distinct from empty text:
+// joined into a text a Null adds nothing, but converting it to a number, or
+// splitting it, fails.
+class Value {
+public:
+    Value() = default;  // Null
+    static Value of_integer(std::int64_t v) { return Value(v); }
+    static Value of_real(double v) { return Value(v); }
+    static Value of_text(std::string v) { return Value(std::move(v)); }
+
+    bool is_null() const { return std::holds_alternative<std::monostate>(v_); }
+    // The value's text form for concatenation; Null gives "".
+    std::string text() const;
+    // The text form, failing (PlatformError) on Null.
+    std::string require_text() const;
+    // A 16-bit whole number: integers in range, reals rounded half to even,
+    // texts holding a whole decimal number. Null and everything else fail.
+    std::int16_t to_int16() const;
+
+private:
+    explicit Value(std::int64_t v) : v_(v) {}
+    explicit Value(double v) : v_(v) {}
+    explicit Value(std::string v) : v_(std::move(v)) {}
+    std::variant<std::monostate, std::int64_t, double, std::string> v_;
+};
+
+// Open arguments, with the numeric values of the data-access library.
+enum class CursorType : int { forward_only = 0, keyset = 1, dynamic = 2, static_cursor = 3 };
+enum class LockType : int { read_only = 1, pessimistic = 2, optimistic = 3, batch_optimistic = 4 };
+inline constexpr int adCmdUnspecified = -1;
+inline constexpr int adConnectUnspecified = -1;
+
+// The result of one statement, positioned on its first row after opening.
+// Every failing call throws PlatformError.
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    virtual bool eof() const = 0;
+    virtual void move_next() = 0;
+    // Column of the current row by name (case-insensitive). Fails past the
+    // last row, on an unknown column and on a closed recordset.
+    virtual Value field(const std::string& name) const = 0;
+    // Exact number of rows in the whole result.
+    virtual long record_count() const = 0;
+    virtual void set_page_size(long rows) = 0;
+    virtual long page_size() const = 0;
+    // Positions on the first row of a page (from 1); a page beyond the last,
+    // or below 1, fails.
+    virtual void set_absolute_page(long page) = 0;
+    // Number of page_size() pages in the whole result, the last one short.
+    virtual long page_count() const = 0;
+    virtual void close() = 0;
+};
+
+// The catalogue connection.
+class Connection {
+public:
+    virtual ~Connection() = default;
+    // Fails, leaving the connection closed, when the file is missing, the
+    // password is wrong or the file is no catalogue. Never creates or
+    // changes a file.
+    virtual void open(const std::string& connection_string, const std::string& user_name,
+                      const std::string& password, int options) = 0;
+    // Fails when the connection is not open.
+    virtual void close() = 0;
+    virtual bool is_open() const = 0;
+    // Runs a statement. Fails when the connection is closed or the statement
+    // is rejected.
+    virtual std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
+                                                      LockType lock, int options) = 0;
+};
+
+}  // namespace qinghe::platform

@@ -1,0 +1,31 @@
+#include "platform/text.h"
+
+#include "platform/error.h"
+
+namespace qinghe::platform {
+
+std::vector<std::string> split(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
+    if (separator.empty()) {
+        pieces.emplace_back(text);
+        return pieces;
+    }
+    std::size_t from = 0;
+    for (;;) {
+        std::size_t at = text.find(separator, from);
+        if (at == std::string_view::npos) break;
+        pieces.emplace_back(text.substr(from, at - from));
+        from = at + separator.size();
+    }
+    pieces.emplace_back(text.substr(from));
+    return pieces;
+}
+
+const std::string& element(const std::vector<std::string>& pieces, long long index) {
+    if (index < 0 || static_cast<unsigned long long>(index) >= pieces.size())
+        throw PlatformError("subscript out of range: " + std::to_string(index));
+    return pieces[static_cast<std::size_t>(index)];
+}
+
+}  // namespace qinghe::platform

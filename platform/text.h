@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/int16.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qinghe::platform {
+
+// Splits at every occurrence of a non-empty separator, found from the left
+// without overlap, matched exactly byte for byte. Empty pieces are kept and a
+// text without the separator is one piece, but an empty text gives no piece
+// at all: an empty play group therefore has no label, and an empty ad text
+// no ads.
+std::vector<std::string> split(std::string_view text, std::string_view separator);
+
+// Element of a split result by a signed 16-bit index; out of range throws.
+const std::string& element(const std::vector<std::string>& pieces, long long index);
+
+// Whether text begins with prefix, compared case-sensitively over the
+// prefix's length; a shorter text does not match.
+inline bool starts_with(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace qinghe::platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "tools/catalogue_files/catalogue_data.h"
+
+#include <nlohmann/json.hpp>
+
+namespace qinghe::catalogue_files {
+
+// JSON form of a catalogue:
+//   {"vlb": [{"lb_id": 1, "lb": "电影", "c_id": 12, "px": 1}, ...],
+//    "t1":  [{"id": 1, "tit": "...", "player": "...", "lb_id": 1, "up_dt": "2009-01-02", "adds": "$$..."}],
+//    "ad":  [{"ad": "caption@#link@#..."}]}
+// Each table is an array of row objects; a row's keys are its columns (the
+// union over all rows gives the table's columns, in first-seen order), JSON
+// null is Null. Malformed input throws std::runtime_error saying where.
+CatalogueData from_json(const nlohmann::json& json);
+nlohmann::json to_json(const CatalogueData& data);
+
+}  // namespace qinghe::catalogue_files

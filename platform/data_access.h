@@ -6,6 +6,8 @@
 #include <string>
 #include <variant>
 
+#include "platform/error.h"
+
 namespace qinghe::platform {
 
 // One column value of the current row. Null stays distinct from empty text:
@@ -79,5 +81,12 @@ public:
     virtual std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
                                                       LockType lock, int options) = 0;
 };
+
+// The recordset a handler holds, failing like any platform call when the
+// query never opened (the handler goes on without it).
+inline Recordset& opened(const std::unique_ptr<Recordset>& recordset) {
+    if (!recordset) throw PlatformError("recordset not open");
+    return *recordset;
+}
 
 }  // namespace qinghe::platform

@@ -1,0 +1,86 @@
+#include "app/form1.h"
+
+#include "app/form_resize.h"
+#include "catalogue/queries.h"
+#include "platform/skip_on_error.h"
+#include "playback/node_activation.h"
+#include "search/search.h"
+#include "ticker/ad_ticker.h"
+#include "tree/category_paging.h"
+#include "tree/category_roots.h"
+#include "tree/node_expansion.h"
+
+#include <utility>
+
+namespace qinghe::app {
+
+using platform::try_step;
+
+Form1::Form1(FormPlatform platform) : p_(std::move(platform)) {}
+
+platform::Connection& Form1::connection() {
+    if (!connection_) connection_ = p_.make_connection();
+    return *connection_;
+}
+
+Form1::LoadResult Form1::Form_Load() {
+    bool another = false;
+    try_step([&] { another = p_.process.previous_instance(); });
+    if (another) return LoadResult::another_instance_running;
+
+    fixed_size_ = playback::FixedWindowSize{7300, 11000};
+    try_step([&] { catalogue::open_catalogue(connection(), p_.process.app_path()); });
+    try_step([&] { p_.web1.navigate("about: blank"); });
+    try_step([&] { p_.web1.document_open(); });
+    try_step([&] { p_.web1.document_write(std::string(welcome_text)); });
+    try_step([&] { p_.web1.document_close(); });
+    try_step([&] { p_.web1.set_silent(true); });
+    try_step([&] { ticker::build_ticker(connection(), p_.label3, ad_list_); });
+    return LoadResult::running;
+}
+
+void Form1::Form_Unload() {
+    // A connection that never opened has nothing to close.
+    if (connection_ && connection_->is_open()) try_step([&] { connection_->close(); });
+    connection_.reset();
+}
+
+void Form1::Form_Resize() {
+    try_step([&] { form_resize(p_.window, fixed_size_); });
+}
+
+void Form1::Timer1_Timer() {
+    try_step([&] { tree::fill_category_roots(connection(), p_.tv1, p_.timer1); });
+}
+
+void Form1::Timer2_Timer() {
+    try_step([&] { ticker::tick(p_.label3, ad_list_); });
+}
+
+void Form1::Tv1_Expand(const std::string& key) {
+    try_step([&] { tree::expand_programme(connection(), p_.tv1, key); });
+}
+
+void Form1::Tv1_NodeClick(const std::string& key) {
+    try_step([&] {
+        playback::node_click({connection(), p_.tv1, p_.web1, p_.window, p_.process, fixed_size_}, key);
+    });
+}
+
+void Form1::Command1_Click() {
+    std::string text;
+    try_step([&] { text = p_.window.search_text(); });
+    try_step([&] { search::search_click(connection(), p_.tv1, text); });
+}
+
+void Form1::Label3_Click(int index) {
+    try_step([&] { ticker::click(p_.process, ad_list_, platform::to_int16(index)); });
+}
+
+void Form1::set_child(platform::Int16 lb_id, platform::Int16 pg) {
+    tree::set_child(connection(), p_.tv1, lb_id, pg);
+}
+
+void Form1::delete_child(const std::string& tv1_key) { tree::delete_child(p_.tv1, tv1_key); }
+
+}  // namespace qinghe::app

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/browser.h"
+#include "platform/data_access.h"
+#include "platform/form_events.h"
+#include "platform/int16.h"
+#include "platform/process.h"
+#include "platform/ticker_labels.h"
+#include "platform/timer.h"
+#include "platform/tree_view.h"
+#include "platform/window.h"
+#include "playback/fixed_window_size.h"
+#include "ticker/ad_list.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qinghe::app {
+
+inline constexpr std::string_view welcome_text = "欢迎收看青禾网络电视";
+
+// The window's controls and process facilities, as the platform provides
+// them, and how to make the catalogue connection.
+struct FormPlatform {
+    std::function<std::unique_ptr<platform::Connection>()> make_connection;
+    platform::Window& window;
+    platform::TreeView& tv1;
+    platform::Browser& web1;
+    platform::TickerLabels& label3;
+    platform::Timer& timer1;
+    platform::Process& process;
+};
+
+// The main window Form1: it owns the run-time state (the catalogue
+// connection, the fixed window size, the ad list) and handles every event.
+// No handler lets an error escape: each runs its steps under skip-on-error.
+class Form1 final : public platform::FormEvents {
+public:
+    explicit Form1(FormPlatform platform);
+
+    enum class LoadResult { running, another_instance_running };
+    // Start-up. When another instance is running, nothing is opened or
+    // shown and the caller ends the process at once.
+    LoadResult Form_Load();
+
+    void Form_Unload() override;
+    void Form_Resize() override;
+    void Timer1_Timer() override;
+    void Timer2_Timer() override;
+    void Tv1_Expand(const std::string& key) override;
+    void Tv1_NodeClick(const std::string& key) override;
+    void Command1_Click() override;
+    void Label3_Click(int index) override;
+
+    // Window methods: errors pass to the calling handler.
+    void set_child(platform::Int16 lb_id, platform::Int16 pg);
+    void delete_child(const std::string& tv1_key);
+
+    // Window state, for the adapters and tests.
+    const playback::FixedWindowSize& fixed_size() const { return fixed_size_; }
+    const ticker::AdList& ad_list() const { return ad_list_; }
+    bool holds_connection() const { return connection_ != nullptr; }
+    // The catalogue connection, created the first time it is needed.
+    platform::Connection& connection();
+
+private:
+    FormPlatform p_;
+    std::unique_ptr<platform::Connection> connection_;
+    playback::FixedWindowSize fixed_size_;
+    ticker::AdList ad_list_;
+};
+
+}  // namespace qinghe::app

@@ -1,0 +1,76 @@
+#include "tree/category_paging.h"
+
+#include "catalogue/queries.h"
+#include "tree/node_keys.h"
+
+#include <memory>
+
+namespace qinghe::tree {
+
+using platform::Int16;
+using platform::Recordset;
+
+namespace {
+
+// Closes and releases the page query however set_child leaves.
+struct ReleaseOnExit {
+    std::unique_ptr<Recordset>& recordset;
+    ~ReleaseOnExit() { catalogue::close_and_release(recordset); }
+};
+
+// One programme node, numbered in the listing, with its intro node.
+void add_programme(platform::TreeView& tv1, const std::string& category_key, const Recordset& row,
+                   long listing_number) {
+    const std::string id = row.field("id").text();
+    const std::string programme_key = keys::programme(id);
+    tv1.add_child(category_key, programme_key, platform::dec(listing_number) + "." + row.field("tit").text());
+    tv1.add_child(programme_key, keys::intro(id), std::string(intro_text));
+}
+
+void list_rows(platform::TreeView& tv1, const std::string& category_key, Recordset& rows, Int16 pg,
+               long rows_on_page) {
+    const long first_number = (static_cast<long>(pg) - 1) * page_size;
+    for (long row = 1; row <= rows_on_page; ++row) {
+        if (rows.eof()) break;
+        add_programme(tv1, category_key, rows, first_number + row);
+        rows.move_next();
+    }
+}
+
+}  // namespace
+
+void set_child(platform::Connection& connection, platform::TreeView& tv1, Int16 lb_id, Int16 pg) {
+    const std::string category_key = keys::category(lb_id);
+    std::unique_ptr<Recordset> recordset;
+    ReleaseOnExit release{recordset};
+
+    if (pg == 1) {
+        // The first page reads one row more than it shows: the 51st row only
+        // tells that a second page exists.
+        recordset = catalogue::open_first_page_query(connection, lb_id);
+        list_rows(tv1, category_key, *recordset, pg, page_size);
+        if (recordset->record_count() > page_size)
+            tv1.add_child(category_key, keys::next_page(2, lb_id), std::string(next_page_text));
+        return;
+    }
+
+    recordset = catalogue::open_later_page_query(connection, lb_id);
+    recordset->set_page_size(page_size);
+    recordset->set_absolute_page(pg);
+    if (pg > 1)
+        tv1.add_child(category_key, keys::previous_page(platform::sub16(pg, 1), lb_id),
+                      std::string(previous_page_text));
+    list_rows(tv1, category_key, *recordset, pg, recordset->page_size());
+    if (pg < recordset->page_count())
+        tv1.add_child(category_key, keys::next_page(platform::add16(pg, 1), lb_id),
+                      std::string(next_page_text));
+}
+
+void delete_child(platform::TreeView& tv1, const std::string& tv1_key) {
+    const std::string first_child = tv1.child(tv1_key);
+    const Int16 count = platform::to_int16(tv1.children(tv1_key));
+    for (Int16 i = 1; i <= count - 1; ++i) tv1.remove(tv1.next(first_child));
+    tv1.remove(first_child);
+}
+
+}  // namespace qinghe::tree

@@ -1,0 +1,64 @@
+#include "tree/node_expansion.h"
+
+#include "catalogue/queries.h"
+#include "platform/int16.h"
+#include "platform/skip_on_error.h"
+#include "platform/text.h"
+#include "tree/node_keys.h"
+#include "tree/play_list.h"
+
+#include <memory>
+#include <vector>
+
+namespace qinghe::tree {
+
+using platform::Int16;
+using platform::try_step;
+
+namespace {
+
+void add_group(platform::TreeView& tv1, const std::string& programme_key, bool under_search, Int16 group,
+               const std::string& id, const std::string& piece) {
+    const std::vector<std::string> fields = play_list::group_fields(piece);
+    const std::string group_key =
+        under_search ? keys::search_play_group(group, id) : keys::play_group(group, id);
+    // An empty piece has no label: its node, and so its leaves, are skipped.
+    try_step([&] { tv1.add_child(programme_key, group_key, platform::element(fields, 0)); });
+    const int leaves = play_list::leaf_count(fields);
+    for (int j = 1; j <= leaves; ++j) {
+        const Int16 leaf = static_cast<Int16>(j);
+        try_step([&] {
+            tv1.add_child(group_key,
+                          under_search ? keys::search_play_leaf(group, leaf, id) : keys::play_leaf(group, leaf, id),
+                          platform::element(fields, platform::mul16(2, leaf)));
+        });
+    }
+}
+
+}  // namespace
+
+void expand_programme(platform::Connection& connection, platform::TreeView& tv1, const std::string& key) {
+    const bool in_category = keys::is_programme(key);
+    const bool under_search = keys::is_search_programme(key);
+    if (!in_category && !under_search) return;
+
+    std::string id;
+    try_step([&] { id = platform::element(keys::fields(key), 2); });
+    // Filled already, or not as the listing made it: a fresh programme node
+    // has exactly its intro node.
+    int children = 0;
+    if (!try_step([&] { children = tv1.children(key); }) || children != 1) return;
+
+    std::unique_ptr<platform::Recordset> programme;
+    std::vector<std::string> groups;
+    try_step([&] {
+        programme = catalogue::open_programme_query(connection, id);
+        groups = play_list::groups(programme->field("adds").require_text());
+    });
+    const int last = play_list::last_group(groups);
+    for (int i = 1; i <= last; ++i)
+        add_group(tv1, key, under_search, static_cast<Int16>(i), id, groups[static_cast<std::size_t>(i)]);
+    catalogue::close_and_release(programme);
+}
+
+}  // namespace qinghe::tree

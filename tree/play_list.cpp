@@ -1,0 +1,24 @@
+#include "tree/play_list.h"
+
+#include "platform/text.h"
+
+#include <algorithm>
+
+namespace qinghe::tree::play_list {
+
+std::vector<std::string> groups(std::string_view adds) { return platform::split(adds, "$$"); }
+
+std::vector<std::string> group_fields(std::string_view group) { return platform::split(group, "|"); }
+
+int leaf_count(const std::vector<std::string>& fields) {
+    if (fields.empty()) return 0;
+    const std::size_t pairs = (fields.size() - 1) / 2;
+    return static_cast<int>(std::min<std::size_t>(pairs, max_leaf));
+}
+
+int last_group(const std::vector<std::string>& groups) {
+    if (groups.empty()) return 0;
+    return static_cast<int>(std::min<std::size_t>(groups.size() - 1, max_group));
+}
+
+}  // namespace qinghe::tree::play_list

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A programme's play list (column adds): play groups cut at "$$", piece 0
+// unused; each group cut at "|" into its label, then pairs of video
+// identifier and leaf title.
+namespace qinghe::tree::play_list {
+
+// Largest group number and leaf number a key can carry.
+inline constexpr int max_group = 32767;
+inline constexpr int max_leaf = 16383;
+
+std::vector<std::string> groups(std::string_view adds);
+std::vector<std::string> group_fields(std::string_view group);
+
+// Number of complete (video identifier, leaf title) pairs, capped at
+// max_leaf.
+int leaf_count(const std::vector<std::string>& fields);
+
+// Highest group number present, capped at max_group (0: no groups).
+int last_group(const std::vector<std::string>& groups);
+
+}  // namespace qinghe::tree::play_list

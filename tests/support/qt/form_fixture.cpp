@@ -1,0 +1,66 @@
+#include "support/qt/form_fixture.h"
+
+#include "platform/qt/keyed_tree_item.h"
+#include "platform/sqlcipher/sqlcipher_connection.h"
+
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+namespace qinghe::test {
+
+FormFixture::FormFixture() {
+    process_ = std::make_unique<RecordingProcess>(dir_.path().string());
+    // The window adopts the stand-in browser area as its Web1.
+    window_ = std::make_unique<platform::qt::QtForm>(new QWidget);
+    form_ = std::make_unique<app::Form1>(app::FormPlatform{
+        [] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, *window_, window_->tree(),
+        browser_, window_->labels(), window_->timer1(), *process_});
+    window_->set_events(form_.get());
+}
+
+FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue) : FormFixture() {
+    catalogue.write(dir_.path() / "tavik.dll");
+}
+
+FormFixture::~FormFixture() {
+    window_->set_events(nullptr);
+    form_->Form_Unload();
+}
+
+void FormFixture::start() {
+    form_->Form_Load();
+    form_->Timer1_Timer();
+}
+
+std::vector<std::string> FormFixture::child_keys(const std::string& key) const {
+    std::vector<std::string> keys;
+    auto& tree = window_->tree();
+    if (tree.children(key) == 0) return keys;
+    for (std::string k = tree.child(key);; k = tree.next(k)) {
+        keys.push_back(k);
+        if (static_cast<int>(keys.size()) == tree.children(key)) break;
+    }
+    return keys;
+}
+
+std::vector<std::string> FormFixture::child_texts(const std::string& key) const {
+    std::vector<std::string> texts;
+    for (const std::string& k : child_keys(key)) texts.push_back(window_->tree().text(k));
+    return texts;
+}
+
+std::vector<std::string> FormFixture::root_keys() const {
+    std::vector<std::string> keys;
+    QTreeWidget* widget = window_->tree().widget();
+    for (int i = 0; i < widget->topLevelItemCount(); ++i)
+        keys.push_back(static_cast<platform::qt::KeyedTreeItem*>(widget->topLevelItem(i))->key());
+    return keys;
+}
+
+int FormFixture::node_count() const {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(window_->tree().widget()); *it != nullptr; ++it) ++count;
+    return count;
+}
+
+}  // namespace qinghe::test

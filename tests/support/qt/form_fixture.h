@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/form1.h"
+#include "platform/qt/qt_form.h"
+#include "support/qt/recording_doubles.h"
+#include "support/temp_dir.h"
+#include "tools/catalogue_files/catalogue_builder.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qinghe::test {
+
+// The whole window as the program builds it, on the offscreen platform: the
+// real Qt window, tree and labels, the real SQLCipher connection on a
+// tavik.dll in a temporary "executable directory", and recording doubles for
+// the browser and the process starter.
+class FormFixture {
+public:
+    // Without a catalogue file.
+    FormFixture();
+    explicit FormFixture(const catalogue_files::CatalogueBuilder& catalogue);
+    ~FormFixture();
+
+    // Form_Load, then the start-up timer's tick that fills the tree.
+    void start();
+
+    app::Form1& form() { return *form_; }
+    platform::qt::QtForm& window() { return *window_; }
+    platform::qt::QtTreeView& tree() { return window_->tree(); }
+    platform::qt::QtTickerLabels& labels() { return window_->labels(); }
+    RecordingBrowser& browser() { return browser_; }
+    RecordingProcess& process() { return *process_; }
+    const TempDir& dir() const { return dir_; }
+
+    // Keys and texts of a node's children, in order (walking child/next).
+    std::vector<std::string> child_keys(const std::string& key) const;
+    std::vector<std::string> child_texts(const std::string& key) const;
+    // Keys of the top-level nodes, in order.
+    std::vector<std::string> root_keys() const;
+    // Number of nodes in the whole tree.
+    int node_count() const;
+
+private:
+    TempDir dir_;
+    RecordingBrowser browser_;
+    std::unique_ptr<RecordingProcess> process_;
+    std::unique_ptr<platform::qt::QtForm> window_;
+    std::unique_ptr<app::Form1> form_;
+};
+
+}  // namespace qinghe::test

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/browser.h"
+#include "platform/process.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qinghe::test {
+
+// Stands in for the embedded browser: records every address and what the
+// page shows. Like the real one it has no document before the first address.
+class RecordingBrowser final : public platform::Browser {
+public:
+    void navigate(const std::string& address) override;
+    void document_open() override;
+    void document_write(const std::string& text) override;
+    void document_close() override;
+    void set_silent(bool silent) override { silent_ = silent; }
+
+    const std::vector<std::string>& addresses() const { return addresses_; }
+    // Text written into the current document and closed; empty after a
+    // navigation.
+    const std::string& page_text() const { return page_text_; }
+    bool silent() const { return silent_; }
+
+private:
+    void require_document() const;
+    std::vector<std::string> addresses_;
+    bool has_document_ = false;
+    std::string buffer_;
+    std::string page_text_;
+    bool silent_ = false;
+};
+
+// Stands in for the process facilities: a given directory, a given answer to
+// the previous-instance test, and a record of every started command line.
+class RecordingProcess final : public platform::Process {
+public:
+    explicit RecordingProcess(std::string app_path) : app_path_(std::move(app_path)) {}
+
+    bool previous_instance() override { return another_instance_; }
+    std::string app_path() const override { return app_path_; }
+    void shell(const std::string& command_line, int window_style) override;
+
+    void set_another_instance(bool running) { another_instance_ = running; }
+    void set_fail_starts(bool fail) { fail_starts_ = fail; }
+    const std::vector<std::pair<std::string, int>>& started() const { return started_; }
+
+private:
+    std::string app_path_;
+    bool another_instance_ = false;
+    bool fail_starts_ = false;
+    std::vector<std::pair<std::string, int>> started_;
+};
+
+}  // namespace qinghe::test

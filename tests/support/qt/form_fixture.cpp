@@ -10,8 +10,11 @@ namespace qinghe::test {
 
 FormFixture::FormFixture() {
     process_ = std::make_unique<RecordingProcess>(dir_.path().string());
-    // The window adopts the stand-in browser area as its Web1.
-    window_ = std::make_unique<platform::qt::QtForm>(new QWidget);
+    // The window adopts the stand-in browser area as its Web1; like the real
+    // browser it takes the focus.
+    auto* web = new QWidget;
+    web->setFocusPolicy(Qt::StrongFocus);
+    window_ = std::make_unique<platform::qt::QtForm>(web);
     form_ = std::make_unique<app::Form1>(app::FormPlatform{
         [] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, *window_, window_->tree(),
         browser_, window_->labels(), window_->timer1(), *process_});

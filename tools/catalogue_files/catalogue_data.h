@@ -28,6 +28,10 @@ struct CatalogueData {
     std::map<std::string, Table> tables;
 };
 
+// The columns of the usual tables vlb, t1 and ad, in their usual order;
+// empty for any other table name.
+std::vector<std::string> usual_columns(const std::string& table);
+
 // Writes a new catalogue file keyed with the password, with the indexes the
 // queries need when the usual tables are present. The file is written
 // beside its destination and renamed into place, so a failure never leaves a

@@ -13,7 +13,16 @@ namespace qinghe::catalogue_files {
 // Each table is an array of row objects; a row's keys are its columns (the
 // union over all rows gives the table's columns, in first-seen order), JSON
 // null is Null. Malformed input throws std::runtime_error saying where.
+// An empty array for one of the usual tables gives it its usual columns.
+// Text that is not valid UTF-8, and reals that JSON cannot hold (infinite
+// or NaN), make to_json throw rather than write something else.
 CatalogueData from_json(const nlohmann::json& json);
 nlohmann::json to_json(const CatalogueData& data);
+
+// The same for JSON that keeps its keys in document order, so the columns
+// keep the order in which the file names them and a dump lists them in
+// table order.
+CatalogueData from_json(const nlohmann::ordered_json& json);
+nlohmann::ordered_json to_ordered_json(const CatalogueData& data);
 
 }  // namespace qinghe::catalogue_files

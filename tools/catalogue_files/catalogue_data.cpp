@@ -1,0 +1,94 @@
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+#include "tools/catalogue_files/catalogue_data.h"
+
+#include "tools/catalogue_files/catalogue_writer.h"
+#include "tools/catalogue_files/sqlite_db.h"
+
+#include <stdexcept>
+#include <system_error>
+
+namespace qinghe::catalogue_files {
+
+std::vector<std::string> usual_columns(const std::string& table) {
+    if (table == "vlb") {
+        return {"lb_id", "lb", "c_id", "px"};
+    }
+    if (table == "t1") {
+        return {"id", "tit", "player", "lb_id", "up_dt", "adds"};
+    }
+    if (table == "ad") {
+        return {"ad"};
+    }
+    return {};
+}
+
+void write_catalogue(const std::filesystem::path& file, const CatalogueData& data, const std::string& password) {
+    try {
+        detail::CatalogueWriter writer(file, password);
+        for (const auto& [name, table] : data.tables) {
+            writer.begin_table(name, table.columns);
+            for (const auto& row : table.rows) {
+                writer.add_row(row);
+            }
+        }
+        writer.finish();
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("cannot write catalogue " + file.string() + ": " + e.what());
+    }
+}
+
+CatalogueData read_catalogue(const std::filesystem::path& file, const std::string& password) {
+    const std::string context = "cannot read catalogue " + file.string() + ": ";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        throw std::runtime_error(context + (std::filesystem::exists(file, ec) ? "not a file" : "no such file"));
+    }
+    try {
+        detail::Database db(file, detail::Database::Mode::read_only, password);
+        std::vector<std::string> names;
+        // The first read of the schema is where a wrong password or a
+        // foreign file shows.
+        try {
+            auto tables = db.prepare(
+                "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                "ORDER BY name");
+            while (tables.step()) {
+                names.push_back(std::get<std::string>(tables.column(0)));
+            }
+        } catch (const std::runtime_error&) {
+            if (sqlite3_errcode(db.handle()) == SQLITE_NOTADB) {
+                throw std::runtime_error("wrong password or not a catalogue file");
+            }
+            throw;
+        }
+        CatalogueData data;
+        for (const auto& name : names) {
+            auto rows = db.prepare("SELECT * FROM " + detail::quote_identifier(name));
+            Table& table = data.tables[name];
+            for (int i = 0; i < rows.column_count(); ++i) {
+                table.columns.push_back(rows.column_name(i));
+            }
+            while (rows.step()) {
+                std::vector<Cell> row;
+                row.reserve(table.columns.size());
+                for (int i = 0; i < rows.column_count(); ++i) {
+                    try {
+                        row.push_back(rows.column(i));
+                    } catch (const std::runtime_error& e) {
+                        throw std::runtime_error("table " + name + " row " + std::to_string(table.rows.size() + 1) +
+                                                 ": " + e.what());
+                    }
+                }
+                table.rows.push_back(std::move(row));
+            }
+        }
+        db.close();
+        return data;
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(context + e.what());
+    }
+}
+
+}  // namespace qinghe::catalogue_files

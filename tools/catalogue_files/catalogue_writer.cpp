@@ -1,0 +1,208 @@
+#include "tools/catalogue_files/catalogue_writer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qinghe::catalogue_files::detail {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string errno_text(int error) { return std::generic_category().message(error); }
+
+// Reserves a fresh name beside the destination by creating an empty file
+// exclusively; SQLite treats an empty file as a new database.
+fs::path create_temp_file(const fs::path& destination) {
+    const fs::path dir = destination.has_parent_path() ? destination.parent_path() : fs::path(".");
+    std::string stem = ".";
+    stem += destination.filename().string();
+    stem += ".tmp-";
+    stem += std::to_string(getpid());
+    stem += '-';
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const fs::path candidate = dir / (stem + std::to_string(counter++));
+        const int fd = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST) {
+            throw std::runtime_error("cannot create a temporary file in " + dir.string() + ": " +
+                                     errno_text(errno));
+        }
+    }
+    throw std::runtime_error("cannot find a free temporary file name in " + dir.string());
+}
+
+// Flushes a file (or directory) to disk so that a rename never exposes a
+// file whose contents are still only in the page cache.
+void sync_path(const fs::path& path, bool required) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (required) {
+            throw std::runtime_error("cannot open " + path.string() + " to flush it: " + errno_text(errno));
+        }
+        return;
+    }
+    const int rc = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (rc != 0 && required) {
+        throw std::runtime_error("cannot flush " + path.string() + ": " + errno_text(error));
+    }
+}
+
+bool has_columns(const std::vector<std::string>& columns, std::initializer_list<const char*> wanted) {
+    return std::all_of(wanted.begin(), wanted.end(), [&](const char* name) {
+        return std::find(columns.begin(), columns.end(), name) != columns.end();
+    });
+}
+
+}  // namespace
+
+CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string& password)
+    : destination_(destination) {
+    if (destination.empty() || !destination.has_filename()) {
+        throw std::runtime_error("no catalogue file name given");
+    }
+    std::error_code ec;
+    if (fs::is_directory(destination, ec)) {
+        throw std::runtime_error(destination.string() + " is a directory");
+    }
+    temp_ = create_temp_file(destination);
+    try {
+        db_ = std::make_unique<Database>(temp_, Database::Mode::read_write_create, password);
+        // The temporary file is discarded on any failure, so it needs no
+        // journal and no syncing until it is complete (see finish()).
+        db_->exec("PRAGMA journal_mode=OFF");
+        db_->exec("PRAGMA synchronous=OFF");
+        db_->exec("PRAGMA cache_size=-65536");
+        db_->exec("PRAGMA temp_store=MEMORY");
+        db_->exec("BEGIN");
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+CatalogueWriter::~CatalogueWriter() {
+    if (!finished_) {
+        discard();
+    }
+}
+
+void CatalogueWriter::discard() noexcept {
+    insert_.reset();
+    db_.reset();
+    std::error_code ec;
+    fs::remove(temp_, ec);
+    fs::remove(fs::path(temp_.string() + "-journal"), ec);
+}
+
+void CatalogueWriter::begin_table(const std::string& name, const std::vector<std::string>& columns) {
+    if (columns.empty()) {
+        throw std::runtime_error("table " + name + " has no columns");
+    }
+    insert_.reset();
+    std::string create = "CREATE TABLE " + quote_identifier(name) + " (";
+    std::string insert = "INSERT INTO " + quote_identifier(name) + " VALUES (";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0) {
+            create += ", ";
+            insert += ", ";
+        }
+        create += quote_identifier(columns[i]);
+        insert += "?";
+    }
+    create += ")";
+    insert += ")";
+    try {
+        db_->exec(create);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("cannot create table " + name + ": " + e.what());
+    }
+    insert_.emplace(db_->prepare(insert));
+    table_ = name;
+    column_count_ = columns.size();
+    row_number_ = 0;
+    tables_.emplace_back(name, columns);
+}
+
+Statement& CatalogueWriter::insert_statement() {
+    if (!insert_) {
+        throw std::runtime_error("no table begun");
+    }
+    return *insert_;
+}
+
+void CatalogueWriter::insert() {
+    ++row_number_;
+    try {
+        insert_statement().run();
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("table " + table_ + " row " + std::to_string(row_number_) + ": " + e.what());
+    }
+}
+
+void CatalogueWriter::add_row(const std::vector<Cell>& row) {
+    Statement& statement = insert_statement();
+    if (row.size() != column_count_) {
+        throw std::runtime_error("table " + table_ + " row " + std::to_string(row_number_ + 1) + " has " +
+                                 std::to_string(row.size()) + " values for " + std::to_string(column_count_) +
+                                 " columns");
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        try {
+            statement.bind(static_cast<int>(i + 1), row[i]);
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error("table " + table_ + " row " + std::to_string(row_number_ + 1) + " column " +
+                                     tables_.back().second[i] + ": " + e.what());
+        }
+    }
+    insert();
+}
+
+void CatalogueWriter::add_indexes() {
+    for (const auto& [name, columns] : tables_) {
+        if (name == "t1" && has_columns(columns, {"lb_id", "up_dt", "id"})) {
+            db_->exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
+        }
+        if (name == "t1" && has_columns(columns, {"id"})) {
+            db_->exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
+        }
+        if (name == "vlb" && has_columns(columns, {"px"})) {
+            db_->exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
+        }
+    }
+}
+
+void CatalogueWriter::finish() {
+    insert_.reset();
+    try {
+        add_indexes();
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(std::string("cannot create the indexes: ") + e.what());
+    }
+    db_->exec("COMMIT");
+    db_->close();
+    db_.reset();
+    sync_path(temp_, true);
+    std::error_code ec;
+    fs::rename(temp_, destination_, ec);
+    if (ec) {
+        throw std::runtime_error("cannot move the new catalogue into place as " + destination_.string() + ": " +
+                                 ec.message());
+    }
+    finished_ = true;
+    sync_path(destination_.has_parent_path() ? destination_.parent_path() : fs::path("."), false);
+}
+
+}  // namespace qinghe::catalogue_files::detail

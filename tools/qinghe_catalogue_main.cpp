@@ -1,0 +1,183 @@
+// qinghe-catalogue: builds, generates and dumps catalogue files (tavik.dll).
+
+#include "tools/catalogue_files/catalogue_data.h"
+#include "tools/catalogue_files/catalogue_generator.h"
+#include "tools/catalogue_files/catalogue_json.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+namespace cf = qinghe::catalogue_files;
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  qinghe-catalogue create <in.json> <out.dll>\n"
+    "      Write a catalogue file from a JSON description:\n"
+    "      {\"vlb\": [{\"lb_id\": 1, \"lb\": \"电影\", \"c_id\": 3, \"px\": 1}, ...],\n"
+    "       \"t1\": [{\"id\": 1, \"tit\": \"...\", \"player\": \"...\", \"lb_id\": 1,\n"
+    "                \"up_dt\": \"2009-05-17 20:31:07\", \"adds\": \"$$土豆|id|第1集\"}, ...],\n"
+    "       \"ad\": [{\"ad\": \"caption@#link@#...\"}]}\n"
+    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] <out.dll>\n"
+    "      Write a synthetic catalogue; the same options give the same contents.\n"
+    "      Defaults: --seed 1, --ads 5.\n"
+    "  qinghe-catalogue dump <in.dll>\n"
+    "      Print a catalogue file as JSON.\n"
+    "  qinghe-catalogue --help\n"
+    "\n"
+    "An existing output file is replaced only once the new one is complete.\n"
+    "Exit status: 0 on success, 1 when the work fails, 2 for wrong arguments.\n";
+
+// Wrong arguments: reported with a pointer to --help, exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+template <typename Number>
+Number parse_number(std::string_view option, std::string_view text, Number low, Number high) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        throw UsageError(std::string(option) + " needs a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + std::string(text) + "\"");
+    }
+    return value;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return text;
+}
+
+int create(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        throw UsageError("create needs an input JSON file and an output file");
+    }
+    const std::string text = read_file(args[0]);
+    nlohmann::ordered_json json;
+    try {
+        json = nlohmann::ordered_json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        throw std::runtime_error(args[0] + " is not valid JSON: " + e.what());
+    }
+    cf::CatalogueData data;
+    try {
+        data = cf::from_json(json);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(args[0] + ": " + e.what());
+    }
+    cf::write_catalogue(args[1], data);
+    return 0;
+}
+
+int generate(const std::vector<std::string>& args) {
+    cf::GenerateOptions options;
+    std::optional<std::string> output;
+    bool have_categories = false;
+    bool have_programmes = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            if (output) {
+                throw UsageError("generate takes one output file, got \"" + *output + "\" and \"" + arg + "\"");
+            }
+            output = arg;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            throw UsageError(arg + " needs a value");
+        }
+        const std::string& value = args[++i];
+        if (arg == "--categories") {
+            options.categories = parse_number<int>(arg, value, 0, 32767);
+            have_categories = true;
+        } else if (arg == "--programmes") {
+            options.programmes = parse_number<std::int64_t>(arg, value, 0, 1'000'000'000);
+            have_programmes = true;
+        } else if (arg == "--seed") {
+            options.seed = parse_number<std::uint32_t>(arg, value, 0, std::numeric_limits<std::uint32_t>::max());
+        } else if (arg == "--ads") {
+            options.ads = parse_number<int>(arg, value, 0, 100000);
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    if (!have_categories || !have_programmes) {
+        throw UsageError("generate needs --categories and --programmes");
+    }
+    if (!output) {
+        throw UsageError("generate needs an output file");
+    }
+    if (options.programmes > 0 && options.categories == 0) {
+        throw UsageError("programmes need at least one category");
+    }
+    cf::generate_catalogue(*output, options);
+    return 0;
+}
+
+int dump(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw UsageError("dump needs exactly one catalogue file");
+    }
+    const std::string text = cf::to_ordered_json(cf::read_catalogue(args[0])).dump(2);
+    std::cout << text << '\n';
+    std::cout.flush();
+    if (!std::cout) {
+        throw std::runtime_error("cannot write to standard output");
+    }
+    return 0;
+}
+
+int run(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        throw UsageError("no command given");
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "create") {
+        return create(rest);
+    }
+    if (command == "generate") {
+        return generate(rest);
+    }
+    if (command == "dump") {
+        return dump(rest);
+    }
+    throw UsageError("unknown command \"" + command + "\"");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::cerr << "qinghe-catalogue: " << e.what() << " (see qinghe-catalogue --help)\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "qinghe-catalogue: " << e.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/data_access.h"
+#include "platform/int16.h"
+
+#include <memory>
+#include <string>
+
+namespace qinghe::catalogue {
+
+// Opens the catalogue connection on tavik.dll in the executable's directory:
+// the connection string, empty user name and password, adConnectUnspecified.
+void open_catalogue(platform::Connection& connection, const std::string& app_path);
+
+// Each query opened on the catalogue connection with its fixed cursor type,
+// lock type and options. The page queries are read-only, the others
+// optimistic; all use a keyset cursor, which gives exact counts and paging.
+std::unique_ptr<platform::Recordset> open_ad_query(platform::Connection& connection);
+std::unique_ptr<platform::Recordset> open_category_query(platform::Connection& connection);
+std::unique_ptr<platform::Recordset> open_first_page_query(platform::Connection& connection,
+                                                           platform::Int16 lb_id);
+std::unique_ptr<platform::Recordset> open_later_page_query(platform::Connection& connection,
+                                                           platform::Int16 lb_id);
+std::unique_ptr<platform::Recordset> open_programme_query(platform::Connection& connection,
+                                                          const std::string& id);
+std::unique_ptr<platform::Recordset> open_play_query(platform::Connection& connection, const std::string& id);
+std::unique_ptr<platform::Recordset> open_search_query(platform::Connection& connection,
+                                                       const std::string& search_text);
+
+// The last two steps of every query: close the recordset if it can be closed
+// (a recordset already closed, or never opened, is let be) and release it.
+void close_and_release(std::unique_ptr<platform::Recordset>& recordset) noexcept;
+
+}  // namespace qinghe::catalogue

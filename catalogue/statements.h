@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/int16.h"
+
+#include <string>
+
+namespace qinghe::catalogue {
+
+// The catalogue file's password.
+inline constexpr const char* kDatabasePassword = "3b71d0";
+
+// The connection string for the catalogue tavik.dll in the executable's
+// directory app_path (given without a trailing separator).
+std::string connection_string(const std::string& app_path);
+
+// The seven statements the program runs, word for word.
+std::string ad_query();
+std::string category_query();
+std::string first_page_query(platform::Int16 lb_id);
+std::string later_page_query(platform::Int16 lb_id);
+// The programme id is the id field of a node key, spliced in unchanged.
+std::string programme_query(const std::string& id);
+std::string play_query(const std::string& id);
+// The search text goes into both patterns as a quoted literal: every "'" is
+// doubled, so a title with an apostrophe can be searched for. "%" and "_"
+// stay wildcards.
+std::string search_query(const std::string& search_text);
+
+// The search text as the inside of a '...' literal.
+std::string quoted_literal_text(const std::string& text);
+
+}  // namespace qinghe::catalogue

@@ -1,0 +1,101 @@
+#include "platform/sqlcipher/connection_string.h"
+
+#include "platform/error.h"
+
+#include <algorithm>
+
+namespace qinghe::platform::sqlcipher {
+
+namespace {
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string folded(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), lower);
+    return out;
+}
+
+}  // namespace
+
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+ConnectionProperties parse_connection_string(std::string_view text) {
+    ConnectionProperties properties;
+    std::size_t pos = 0;
+    const std::size_t n = text.size();
+    while (pos < n) {
+        // Blanks and empty pairs between pairs.
+        if (is_blank(text[pos]) || text[pos] == ';') {
+            ++pos;
+            continue;
+        }
+        const std::size_t key_start = pos;
+        while (pos < n && text[pos] != '=' && text[pos] != ';') ++pos;
+        if (pos == n || text[pos] == ';')
+            throw PlatformError("connection string: pair without '=': " +
+                                std::string(trim(text.substr(key_start, pos - key_start))));
+        const std::string_view key = trim(text.substr(key_start, pos - key_start));
+        if (key.empty()) throw PlatformError("connection string: pair without a key");
+        ++pos;  // '='
+        while (pos < n && is_blank(text[pos])) ++pos;
+
+        std::string value;
+        if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
+            const char quote = text[pos++];
+            bool closed = false;
+            while (pos < n) {
+                if (text[pos] == quote) {
+                    if (pos + 1 < n && text[pos + 1] == quote) {
+                        value += quote;
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    closed = true;
+                    break;
+                }
+                value += text[pos++];
+            }
+            if (!closed)
+                throw PlatformError("connection string: unterminated quoted value for " + std::string(key));
+            while (pos < n && is_blank(text[pos])) ++pos;
+            if (pos < n && text[pos] != ';')
+                throw PlatformError("connection string: text after the quoted value of " + std::string(key));
+        } else {
+            const std::size_t value_start = pos;
+            while (pos < n && text[pos] != ';') ++pos;
+            value = std::string(trim(text.substr(value_start, pos - value_start)));
+        }
+        properties[folded(key)] = std::move(value);
+    }
+    return properties;
+}
+
+const std::string* find_property(const ConnectionProperties& properties, std::string_view key) {
+    const auto it = properties.find(folded(trim(key)));
+    return it == properties.end() ? nullptr : &it->second;
+}
+
+std::string native_path(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+}  // namespace qinghe::platform::sqlcipher

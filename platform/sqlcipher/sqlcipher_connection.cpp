@@ -1,0 +1,467 @@
+#include "platform/sqlcipher/sqlcipher_connection.h"
+
+#include "platform/error.h"
+#include "platform/sqlcipher/connection_string.h"
+#include "platform/sqlcipher/statement_rewrite.h"
+
+// SQLCipher declares sqlite3_key only for codec builds.
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <climits>
+#include <deque>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace qinghe::platform::sqlcipher {
+
+class SqlcipherRecordset;
+
+// What a connection shares with its recordsets: the database handle, and the
+// recordsets still open on it, which the connection closes when it closes.
+struct Session {
+    sqlite3* db = nullptr;
+    std::vector<SqlcipherRecordset*> recordsets;
+};
+
+namespace {
+
+constexpr const char* kProvider = "Microsoft.Jet.OLEDB.4.0";
+constexpr long kDefaultPageSize = 10;
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+[[noreturn]] void fail(const std::string& what) { throw PlatformError(what); }
+
+[[noreturn]] void fail(sqlite3* db, const std::string& what) {
+    throw PlatformError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+bool blank_tail(const char* tail) {
+    for (; *tail; ++tail)
+        if (!(*tail == ' ' || *tail == '\t' || *tail == '\n' || *tail == '\r' || *tail == '\f' ||
+              *tail == '\v'))
+            return false;
+    return true;
+}
+
+Statement prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sql.size() >= static_cast<std::size_t>(INT_MAX)) fail("statement too long");
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &raw, &tail);
+    Statement statement(raw);
+    if (rc != SQLITE_OK) fail(db, "statement rejected");
+    if (!statement) fail("empty statement");
+    if (tail && !blank_tail(tail)) fail("more than one statement");
+    return statement;
+}
+
+Value column_value(sqlite3* db, sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return Value::of_integer(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return Value::of_real(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT: {
+        const auto* text = sqlite3_column_text(statement, column);
+        const int bytes = sqlite3_column_bytes(statement, column);
+        if (!text) {
+            if (sqlite3_errcode(db) == SQLITE_NOMEM) fail(db, "reading a text value");
+            return Value::of_text({});
+        }
+        return Value::of_text(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
+    }
+    case SQLITE_BLOB: {
+        const void* blob = sqlite3_column_blob(statement, column);
+        const int bytes = sqlite3_column_bytes(statement, column);
+        if (!blob) {
+            if (bytes > 0 || sqlite3_errcode(db) == SQLITE_NOMEM) fail(db, "reading a binary value");
+            return Value::of_text({});
+        }
+        return Value::of_text(std::string(static_cast<const char*>(blob), static_cast<std::size_t>(bytes)));
+    }
+    default:
+        return Value();
+    }
+}
+
+// Statements run through a recordset may only read. SQLCipher carries out
+// its key and cipher pragmas while a statement is being prepared, so a
+// rejected "pragma key=..." would still have rekeyed the open connection:
+// everything but reading is refused before it is compiled.
+int read_only_authorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+}  // namespace
+
+// One statement's result, read like a keyset cursor.
+//
+// The statement is prepared when the recordset opens and stepped on demand,
+// so opening is no dearer than preparing and no large result is ever held in
+// memory. `pos_` is the index of the current row in the whole result; at the
+// end of the rows it is the number of rows, which is then the count.
+// Reading, counting and positioning are const in the interface but advance
+// the underlying statement, hence the mutable state.
+class SqlcipherRecordset final : public Recordset {
+public:
+    SqlcipherRecordset(std::shared_ptr<Session> session, SqlStatement statement, Statement prepared)
+        : session_(std::move(session)), statement_(std::move(statement)), live_(std::move(prepared)) {
+        const int columns = sqlite3_column_count(live_.get());
+        names_.reserve(static_cast<std::size_t>(columns));
+        for (int i = 0; i < columns; ++i) {
+            const char* name = sqlite3_column_name(live_.get(), i);
+            if (!name) fail(session_->db, "reading the column names");
+            names_.emplace_back(name);
+        }
+        session_->recordsets.push_back(this);
+    }
+
+    ~SqlcipherRecordset() override {
+        if (!closed_) {
+            release();
+            unregister();
+        }
+    }
+
+    SqlcipherRecordset(const SqlcipherRecordset&) = delete;
+    SqlcipherRecordset& operator=(const SqlcipherRecordset&) = delete;
+
+    bool eof() const override {
+        require_usable();
+        start();
+        return !on_row_;
+    }
+
+    void move_next() override {
+        require_usable();
+        start();
+        if (!on_row_) fail("no current row: the recordset is past its last row");
+        ++pos_;
+        if (buffered_) {
+            buffer_.pop_front();
+            on_row_ = !buffer_.empty();
+            if (!on_row_) count_ = pos_;
+        } else {
+            step();
+        }
+    }
+
+    Value field(const std::string& name) const override {
+        require_usable();
+        const int column = column_index(name);
+        start();
+        if (!on_row_) fail("no current row: the recordset is past its last row");
+        if (buffered_) return buffer_.front()[static_cast<std::size_t>(column)];
+        return column_value(session_->db, live_.get(), column);
+    }
+
+    long record_count() const override {
+        require_usable();
+        if (!count_) {
+            if (statement_.top) {
+                // At most N rows: holding the rest of them costs no more than
+                // reading them, which the caller is about to do anyway.
+                buffer_rest();
+            } else {
+                count_ = count_rows();
+            }
+        }
+        return to_long(*count_);
+    }
+
+    void set_page_size(long rows) override {
+        if (rows < 1) fail("page size must be at least 1");
+        page_size_ = rows;
+    }
+
+    long page_size() const override { return page_size_; }
+
+    void set_absolute_page(long page) override {
+        require_usable();
+        if (page < 1) fail("page number must be at least 1");
+        const std::int64_t size = page_size_;
+        if (page - 1 > std::numeric_limits<std::int64_t>::max() / size) fail("page beyond the last");
+        const std::int64_t offset = (page - 1) * size;
+        if ((count_ && offset >= *count_) || (statement_.top && offset >= *statement_.top))
+            fail("page beyond the last");
+
+        // Run the statement again from the page's first row, and take the new
+        // position only once that row is there: a failed call leaves the
+        // recordset where it was.
+        Statement fresh = positioned_at(offset);
+        const int rc = sqlite3_step(fresh.get());
+        if (rc == SQLITE_DONE) fail("page beyond the last");
+        if (rc != SQLITE_ROW) fail(session_->db, "positioning on a page");
+        live_ = std::move(fresh);
+        buffer_.clear();
+        buffered_ = false;
+        started_ = true;
+        on_row_ = true;
+        pos_ = offset;
+    }
+
+    long page_count() const override {
+        const long count = record_count();
+        return count / page_size_ + (count % page_size_ != 0 ? 1 : 0);
+    }
+
+    void close() override {
+        if (closed_) fail("recordset already closed");
+        release();
+        unregister();
+    }
+
+    // The connection is closing: the recordset closes with it.
+    void detach() noexcept { release(); }
+
+private:
+    void require_usable() const {
+        if (closed_) fail("recordset is closed");
+        if (broken_) fail("recordset failed while reading its rows");
+    }
+
+    void release() noexcept {
+        live_.reset();
+        buffer_.clear();
+        closed_ = true;
+    }
+
+    void unregister() noexcept {
+        auto& open = session_->recordsets;
+        open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    }
+
+    int column_index(const std::string& name) const {
+        for (std::size_t i = 0; i < names_.size(); ++i)
+            if (equals_ignoring_case(names_[i], name)) return static_cast<int>(i);
+        fail("no column named " + name);
+    }
+
+    // The first row is fetched on first use rather than on opening, so
+    // positioning on a page right after opening runs the statement once.
+    void start() const {
+        if (started_) return;
+        started_ = true;
+        step();
+    }
+
+    void step() const {
+        const int rc = sqlite3_step(live_.get());
+        if (rc == SQLITE_ROW) {
+            on_row_ = true;
+            return;
+        }
+        on_row_ = false;
+        if (rc == SQLITE_DONE) {
+            live_.reset();
+            count_ = pos_;
+            return;
+        }
+        const std::string message = sqlite3_errmsg(session_->db);
+        live_.reset();
+        broken_ = true;
+        fail("reading a row: " + message);
+    }
+
+    std::vector<Value> current_row() const {
+        std::vector<Value> row;
+        row.reserve(names_.size());
+        for (std::size_t i = 0; i < names_.size(); ++i)
+            row.push_back(column_value(session_->db, live_.get(), static_cast<int>(i)));
+        return row;
+    }
+
+    // Moves the current row and every row after it into the buffer.
+    void buffer_rest() const {
+        start();
+        if (!buffered_) {
+            std::deque<std::vector<Value>> rows;
+            while (on_row_) {
+                rows.push_back(current_row());
+                const int rc = sqlite3_step(live_.get());
+                if (rc == SQLITE_ROW) continue;
+                if (rc != SQLITE_DONE) {
+                    const std::string message = sqlite3_errmsg(session_->db);
+                    live_.reset();
+                    on_row_ = false;
+                    broken_ = true;
+                    fail("reading a row: " + message);
+                }
+                break;
+            }
+            live_.reset();
+            buffer_ = std::move(rows);
+            buffered_ = true;
+            on_row_ = !buffer_.empty();
+        }
+        count_ = pos_ + static_cast<std::int64_t>(buffer_.size());
+    }
+
+    std::int64_t count_rows() const {
+        sqlite3* db = session_->db;
+        // Counting by SQLite itself; a statement it cannot nest in a count
+        // (a pragma, say) is counted by stepping a second run of it.
+        Statement counter;
+        try {
+            counter = prepare(db, count_sql(statement_));
+        } catch (const PlatformError&) {
+            counter.reset();
+        }
+        if (counter) {
+            const int rc = sqlite3_step(counter.get());
+            if (rc != SQLITE_ROW) fail(db, "counting the rows");
+            return sqlite3_column_int64(counter.get(), 0);
+        }
+        Statement run = prepare(db, run_sql(statement_));
+        std::int64_t rows = 0;
+        for (;;) {
+            const int rc = sqlite3_step(run.get());
+            if (rc == SQLITE_DONE) return rows;
+            if (rc != SQLITE_ROW) fail(db, "counting the rows");
+            ++rows;
+        }
+    }
+
+    // A fresh run of the statement positioned before the row at `offset`.
+    Statement positioned_at(std::int64_t offset) const {
+        sqlite3* db = session_->db;
+        try {
+            return prepare(db, page_sql(statement_, offset));
+        } catch (const PlatformError&) {
+            // A statement that takes no limit of its own: step past the rows.
+        }
+        Statement run = prepare(db, run_sql(statement_));
+        for (std::int64_t skipped = 0; skipped < offset; ++skipped) {
+            const int rc = sqlite3_step(run.get());
+            if (rc == SQLITE_DONE) fail("page beyond the last");
+            if (rc != SQLITE_ROW) fail(db, "positioning on a page");
+        }
+        return run;
+    }
+
+    static long to_long(std::int64_t v) {
+        if (v > std::numeric_limits<long>::max()) fail("row count too large");
+        return static_cast<long>(v);
+    }
+
+    std::shared_ptr<Session> session_;
+    SqlStatement statement_;
+    std::vector<std::string> names_;
+    long page_size_ = kDefaultPageSize;
+    bool closed_ = false;
+
+    mutable Statement live_;
+    mutable std::deque<std::vector<Value>> buffer_;
+    mutable bool buffered_ = false;
+    mutable bool started_ = false;
+    mutable bool on_row_ = false;
+    mutable bool broken_ = false;
+    mutable std::int64_t pos_ = 0;
+    mutable std::optional<std::int64_t> count_;
+};
+
+SqlcipherConnection::SqlcipherConnection() = default;
+
+SqlcipherConnection::~SqlcipherConnection() {
+    if (is_open()) {
+        try {
+            close();
+        } catch (...) {
+        }
+    }
+}
+
+bool SqlcipherConnection::is_open() const { return session_ && session_->db; }
+
+void SqlcipherConnection::open(const std::string& connection_string, const std::string& /*user_name*/,
+                               const std::string& /*password*/, int /*options*/) {
+    if (is_open()) fail("connection already open");
+
+    const ConnectionProperties properties = parse_connection_string(connection_string);
+    const std::string* provider = find_property(properties, "Provider");
+    if (!provider) fail("connection string names no provider");
+    if (!equals_ignoring_case(*provider, kProvider)) fail("provider not supported: " + *provider);
+    const std::string* source = find_property(properties, "Data Source");
+    if (!source || source->empty()) fail("connection string names no data source");
+    const std::string* key = find_property(properties, "Jet OLEDB:Database Password");
+
+    std::string path = native_path(*source);
+    if (path.find('\0') != std::string::npos) fail("catalogue path holds a NUL character");
+    // A name starting with "file:" must stay a plain file name.
+    if (path.rfind("file:", 0) == 0) path = "./" + path;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) fail("catalogue file not found: " + path);
+
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
+    if (rc != SQLITE_OK) fail(raw, "cannot open the catalogue " + path);
+
+    if (key && !key->empty()) {
+        if (key->size() > static_cast<std::size_t>(INT_MAX)) fail("database password too long");
+        if (sqlite3_key(db.get(), key->data(), static_cast<int>(key->size())) != SQLITE_OK)
+            fail(db.get(), "cannot key the catalogue");
+    }
+    // Nothing can be attached beside the catalogue, and no statement writes.
+    sqlite3_limit(db.get(), SQLITE_LIMIT_ATTACHED, 0);
+    if (sqlite3_exec(db.get(), "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db.get(), "cannot open the catalogue read-only");
+
+    if (sqlite3_set_authorizer(db.get(), read_only_authorizer, nullptr) != SQLITE_OK)
+        fail(db.get(), "cannot open the catalogue read-only");
+
+    // The key is only tried when a page is read: read the schema. A wrong key
+    // or a file that is no database fails here; a database without a single
+    // table (an empty file among them) is no catalogue.
+    {
+        Statement check = prepare(db.get(), "select count(*) from sqlite_master where type='table'");
+        if (sqlite3_step(check.get()) != SQLITE_ROW) fail(db.get(), "cannot read the catalogue");
+        if (sqlite3_column_int64(check.get(), 0) == 0) fail("the file holds no catalogue: " + path);
+    }
+    if (sqlite3_db_readonly(db.get(), "main") != 1) fail("catalogue not opened read-only");
+
+    auto session = std::make_shared<Session>();
+    session->db = db.release();
+    session_ = std::move(session);
+}
+
+void SqlcipherConnection::close() {
+    if (!is_open()) fail("connection is not open");
+    for (SqlcipherRecordset* recordset : session_->recordsets) recordset->detach();
+    session_->recordsets.clear();
+    sqlite3_close_v2(session_->db);
+    session_->db = nullptr;
+    session_.reset();
+}
+
+std::unique_ptr<Recordset> SqlcipherConnection::open_recordset(const std::string& source, CursorType /*cursor*/,
+                                                               LockType /*lock*/, int /*options*/) {
+    if (!is_open()) fail("connection is not open");
+    if (source.find('\0') != std::string::npos) fail("statement holds a NUL character");
+    std::optional<SqlStatement> statement = rewrite_statement(source);
+    if (!statement) fail("not a single statement: " + source);
+    sqlite3* db = session_->db;
+    Statement prepared = prepare(db, run_sql(*statement));
+    if (sqlite3_column_count(prepared.get()) == 0) fail("statement returns no rows: " + source);
+    if (!sqlite3_stmt_readonly(prepared.get())) fail("statement would change the catalogue: " + source);
+    return std::make_unique<SqlcipherRecordset>(session_, std::move(*statement), std::move(prepared));
+}
+
+}  // namespace qinghe::platform::sqlcipher

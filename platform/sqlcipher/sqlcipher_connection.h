@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/data_access.h"
+
+#include <memory>
+#include <string>
+
+namespace qinghe::platform::sqlcipher {
+
+struct Session;
+
+// The catalogue connection over an SQLCipher file.
+//
+// The connection string is an OLE DB string naming the Jet provider; its
+// Data Source is the catalogue file (written with "\" separators) and its
+// "Jet OLEDB:Database Password" the key the file is encrypted with. The file
+// is opened read-only and never created or changed; a missing, empty,
+// foreign or wrongly keyed file fails to open.
+//
+// Recordsets read through a keyset-like cursor: rows are stepped lazily, the
+// row count is computed only when asked for, and page positioning re-runs the
+// statement from the page's first row. Closing the connection closes the
+// recordsets still open on it.
+class SqlcipherConnection final : public Connection {
+public:
+    SqlcipherConnection();
+    ~SqlcipherConnection() override;
+    SqlcipherConnection(const SqlcipherConnection&) = delete;
+    SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
+
+    // The user name, password and options arguments play no part: the
+    // catalogue's only protection is the database password in the string.
+    void open(const std::string& connection_string, const std::string& user_name,
+              const std::string& password, int options) override;
+    void close() override;
+    bool is_open() const override;
+    // Cursor type, lock type and options play no part either: every
+    // recordset is read-only with exact counts and paging.
+    std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
+                                              LockType lock, int options) override;
+
+private:
+    std::shared_ptr<Session> session_;
+};
+
+}  // namespace qinghe::platform::sqlcipher

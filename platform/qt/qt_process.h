@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/process.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLockFile;
+
+namespace qinghe::platform::qt {
+
+// Process facilities on Linux.
+//
+// previous_instance(): the first instance holds the lock file
+// "qinghe-tv.lock" in the user's runtime directory (the temporary directory
+// when there is none) for as long as this object lives; a later instance
+// finds it held. A lock left by an instance that crashed is stale (its
+// process is gone) and does not count.
+//
+// shell(): starts a program without a shell and without waiting. The program
+// "explorer.exe" (any case) has no Linux counterpart: its whole argument
+// text, unexpanded, is opened as a URL with the desktop's URL handler.
+class QtProcess final : public Process {
+public:
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    using DetachedStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+
+    QtProcess();
+    // A lock file of the caller's choosing instead of the default one.
+    explicit QtProcess(QString lock_file);
+    ~QtProcess() override;
+    QtProcess(const QtProcess&) = delete;
+    QtProcess& operator=(const QtProcess&) = delete;
+
+    static QString default_lock_file();
+    const QString& lock_file() const { return lock_file_; }
+
+    // What shell() uses to reach outside the program; tests replace them.
+    UrlOpener open_url;
+    DetachedStarter start_detached;
+
+    bool previous_instance() override;
+    std::string app_path() const override;
+    void shell(const std::string& command_line, int window_style) override;
+
+private:
+    QString lock_file_;
+    std::unique_ptr<QLockFile> lock_;
+};
+
+}  // namespace qinghe::platform::qt

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/timer.h"
+
+#include <QTimer>
+
+#include <functional>
+
+namespace qinghe::platform::qt {
+
+// Timer1 / Timer2 over a QTimer. Enabled is the control's own setting; the
+// timer counts only once the window has armed it with start(), so no tick
+// arrives before the window's load has finished.
+class QtTimer final : public Timer {
+public:
+    QtTimer(int interval_ms, bool enabled, std::function<void()> on_tick);
+
+    // Lets the timer run from now on whenever it is enabled.
+    void start();
+    bool started() const { return started_; }
+    int interval() const { return timer_.interval(); }
+    // Whether the timer is counting towards a tick right now.
+    bool active() const { return timer_.isActive(); }
+
+    bool enabled() const override { return enabled_; }
+    void set_enabled(bool enabled) override;
+
+private:
+    void apply();
+
+    QTimer timer_;
+    std::function<void()> on_tick_;
+    bool enabled_;
+    bool started_ = false;
+};
+
+}  // namespace qinghe::platform::qt

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/form_events.h"
+#include "platform/tree_view.h"
+
+#include <QPointer>
+
+#include <string>
+#include <unordered_map>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace qinghe::platform::qt {
+
+class KeyedTreeItem;
+class TreeWidget;
+
+// Tv1 over a QTreeWidget. Every node is found through a key index, so no
+// call walks the tree to find a node. The user's expand, click and Enter are
+// raised as Tv1_Expand / Tv1_NodeClick through a queued call, after the
+// widget's own event has finished, so a handler may remove the very node it
+// was called for.
+class QtTreeView final : public TreeView {
+public:
+    explicit QtTreeView(QWidget* parent = nullptr);
+    ~QtTreeView() override;
+    QtTreeView(const QtTreeView&) = delete;
+    QtTreeView& operator=(const QtTreeView&) = delete;
+
+    // The widget to place on the window; it belongs to this object.
+    QTreeWidget* widget() const;
+    // Where the tree's events go; null drops them.
+    void set_events(FormEvents* sink) { sink_ = sink; }
+
+    void add_root(const std::string& key, const std::string& text) override;
+    void add_child(const std::string& parent_key, const std::string& key,
+                   const std::string& text) override;
+    void remove(const std::string& key) override;
+
+    bool contains(const std::string& key) const override;
+    std::string text(const std::string& key) const override;
+    void set_text(const std::string& key, const std::string& text) override;
+    int children(const std::string& key) const override;
+    std::string child(const std::string& key) const override;
+    std::string next(const std::string& key) const override;
+    bool expanded(const std::string& key) const override;
+    void set_expanded(const std::string& key, bool expanded) override;
+
+    void set_indentation(int twips) override;
+    void set_line_style(int style) override;
+    void set_label_edit(int mode) override;
+
+private:
+    TreeWidget& view() const;
+    KeyedTreeItem& find(const std::string& key) const;
+    // Creates the node and enters its key; the caller links it into the tree.
+    KeyedTreeItem* make_item(const std::string& key, const std::string& text);
+    void forget_subtree(QTreeWidgetItem* top);
+    void queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&));
+
+    QPointer<TreeWidget> view_;
+    std::unordered_map<std::string, KeyedTreeItem*> index_;
+    FormEvents* sink_ = nullptr;
+    bool expanding_by_code_ = false;
+    bool editable_labels_ = false;
+};
+
+}  // namespace qinghe::platform::qt

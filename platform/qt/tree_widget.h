@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QTreeWidget>
+
+namespace qinghe::platform::qt {
+
+// The tree widget behind Tv1: one text column without a header, rows of one
+// height, and Enter/Return on the current row reported as a signal.
+class TreeWidget : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit TreeWidget(QWidget* parent = nullptr);
+
+    // The item's next sibling, or null. Uses the model's row lookup, which
+    // remembers each item's row, instead of searching the parent's children.
+    QTreeWidgetItem* next_sibling(QTreeWidgetItem* item) const;
+
+signals:
+    void return_pressed(QTreeWidgetItem* item);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace qinghe::platform::qt

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     // Chromium refuses to run as root with its sandbox on.
     if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
 
+    // The embedded browser shares OpenGL contexts with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName("qinghe-tv");
 

@@ -40,10 +40,25 @@ QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
 
 QtTreeView::~QtTreeView() {
     index_.clear();
+    qDeleteAll(waiting_);
     delete view_.data();
 }
 
-QTreeWidget* QtTreeView::widget() const { return view_.data(); }
+QTreeWidget* QtTreeView::widget() const {
+    join_waiting();
+    return view_.data();
+}
+
+void QtTreeView::join_waiting() const {
+    // With the widget gone the parent went with it; the waiting children
+    // stay out of any tree until this object deletes them.
+    if (waiting_.isEmpty() || view_.isNull()) return;
+    QList<QTreeWidgetItem*> items;
+    items.swap(waiting_);
+    QTreeWidgetItem* parent = waiting_parent_;
+    waiting_parent_ = nullptr;
+    parent->addChildren(items);
+}
 
 TreeWidget& QtTreeView::view() const {
     if (view_.isNull()) throw PlatformError("the tree view has been destroyed");
@@ -77,9 +92,34 @@ void QtTreeView::add_root(const std::string& key, const std::string& text) {
 
 void QtTreeView::add_child(const std::string& parent_key, const std::string& key,
                            const std::string& text) {
-    view();
+    TreeWidget& tree = view();
     KeyedTreeItem& parent = find(parent_key);
-    parent.addChild(make_item(key, text));
+    // A parent outside the widget is waiting itself (or below a waiting
+    // node): its children join with it.
+    if (parent.treeWidget() == nullptr) {
+        parent.addChild(make_item(key, text));
+        return;
+    }
+    if (&parent != waiting_parent_) join_waiting();
+    KeyedTreeItem* item = make_item(key, text);
+    try {
+        waiting_.append(item);
+    } catch (...) {
+        index_.erase(key);
+        delete item;
+        throw;
+    }
+    waiting_parent_ = &parent;
+    if (!join_queued_) {
+        join_queued_ = true;
+        QMetaObject::invokeMethod(
+            &tree,
+            [this] {
+                join_queued_ = false;
+                join_waiting();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
@@ -95,6 +135,7 @@ void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
 void QtTreeView::remove(const std::string& key) {
     view();
     KeyedTreeItem* item = &find(key);
+    join_waiting();
     forget_subtree(item);
     // Deleting an item unlinks it from its parent and deletes its children.
     delete item;
@@ -108,25 +149,37 @@ void QtTreeView::set_text(const std::string& key, const std::string& text) {
     find(key).setText(0, to_qstring(text));
 }
 
-int QtTreeView::children(const std::string& key) const { return find(key).childCount(); }
+int QtTreeView::children(const std::string& key) const {
+    KeyedTreeItem& item = find(key);
+    join_waiting();
+    return item.childCount();
+}
 
 std::string QtTreeView::child(const std::string& key) const {
-    KeyedTreeItem* first = keyed(find(key).child(0));
+    KeyedTreeItem& item = find(key);
+    join_waiting();
+    KeyedTreeItem* first = keyed(item.child(0));
     if (first == nullptr) throw PlatformError("tree node \"" + key + "\" has no child");
     return first->key();
 }
 
 std::string QtTreeView::next(const std::string& key) const {
     KeyedTreeItem& item = find(key);
+    join_waiting();
     KeyedTreeItem* sibling = keyed(view().next_sibling(&item));
     if (sibling == nullptr) throw PlatformError("tree node \"" + key + "\" has no next sibling");
     return sibling->key();
 }
 
-bool QtTreeView::expanded(const std::string& key) const { return find(key).isExpanded(); }
+bool QtTreeView::expanded(const std::string& key) const {
+    KeyedTreeItem& item = find(key);
+    join_waiting();
+    return item.isExpanded();
+}
 
 void QtTreeView::set_expanded(const std::string& key, bool expanded) {
     KeyedTreeItem& item = find(key);
+    join_waiting();
     // Only the user's expanding raises Tv1_Expand; the code's own does not.
     expanding_by_code_ = true;
     item.setExpanded(expanded);

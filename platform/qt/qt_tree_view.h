@@ -3,6 +3,7 @@
 #include "platform/form_events.h"
 #include "platform/tree_view.h"
 
+#include <QList>
 #include <QPointer>
 
 #include <string>
@@ -22,6 +23,15 @@ class TreeWidget;
 // raised as Tv1_Expand / Tv1_NodeClick through a queued call, after the
 // widget's own event has finished, so a handler may remove the very node it
 // was called for.
+//
+// New child nodes join the widget in batches: each row the widget's model
+// takes in on its own costs as much as building the row, and the handlers
+// add hundreds to thousands of nodes at a time, one by one. Children added
+// in a row under the same node wait together and join it in one insertion,
+// and the children added to a waiting node simply go with it. The batch
+// joins before any call that reads or changes the tree's shape, before
+// widget() hands out the widget, and as soon as control is back in the
+// event loop, so nobody sees the difference.
 class QtTreeView final : public TreeView {
 public:
     explicit QtTreeView(QWidget* parent = nullptr);
@@ -29,7 +39,8 @@ public:
     QtTreeView(const QtTreeView&) = delete;
     QtTreeView& operator=(const QtTreeView&) = delete;
 
-    // The widget to place on the window; it belongs to this object.
+    // The widget to place on the window, with every node added so far; it
+    // belongs to this object.
     QTreeWidget* widget() const;
     // Where the tree's events go; null drops them.
     void set_events(FormEvents* sink) { sink_ = sink; }
@@ -58,6 +69,8 @@ private:
     // Creates the node and enters its key; the caller links it into the tree.
     KeyedTreeItem* make_item(const std::string& key, const std::string& text);
     void forget_subtree(QTreeWidgetItem* top);
+    // Links the waiting children into the widget.
+    void join_waiting() const;
     void queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&));
 
     QPointer<TreeWidget> view_;
@@ -65,6 +78,10 @@ private:
     FormEvents* sink_ = nullptr;
     bool expanding_by_code_ = false;
     bool editable_labels_ = false;
+    // Children waiting to join waiting_parent_, which is in the widget.
+    mutable QTreeWidgetItem* waiting_parent_ = nullptr;
+    mutable QList<QTreeWidgetItem*> waiting_;
+    mutable bool join_queued_ = false;
 };
 
 }  // namespace qinghe::platform::qt

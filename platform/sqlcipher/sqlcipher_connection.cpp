@@ -13,7 +13,10 @@
 #include <deque>
 #include <filesystem>
 #include <limits>
+#include <optional>
+#include <string>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,17 +24,33 @@ namespace qinghe::platform::sqlcipher {
 
 class SqlcipherRecordset;
 
-// What a connection shares with its recordsets: the database handle, and the
-// recordsets still open on it, which the connection closes when it closes.
+// What a connection shares with its recordsets: the database handle, the
+// recordsets still open on it, which the connection closes when it closes,
+// and the row counts already taken.
+//
+// Counting a large result walks all of it, and the same statement is counted
+// again on every page turn of a category. A count is kept, by the counting
+// statement's text, for as long as the file's data version is unchanged:
+// the connection itself never writes, and the version moves whenever another
+// connection commits to the file.
 struct Session {
     sqlite3* db = nullptr;
     std::vector<SqlcipherRecordset*> recordsets;
+    // "PRAGMA data_version"; null when it could not be prepared, and then
+    // nothing is kept. The read-only authorizer lets this one pragma through
+    // only while the connection itself prepares or runs it.
+    sqlite3_stmt* data_version = nullptr;
+    bool reading_version = false;
+    std::optional<std::int64_t> counted_version;
+    std::unordered_map<std::string, std::int64_t> counts;
 };
 
 namespace {
 
 constexpr const char* kProvider = "Microsoft.Jet.OLEDB.4.0";
 constexpr long kDefaultPageSize = 10;
+// More distinct counted statements than this start the kept counts afresh.
+constexpr std::size_t kMaxKeptCounts = 4096;
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
@@ -97,13 +116,20 @@ Value column_value(sqlite3* db, sqlite3_stmt* statement, int column) {
 // its key and cipher pragmas while a statement is being prepared, so a
 // rejected "pragma key=..." would still have rekeyed the open connection:
 // everything but reading is refused before it is compiled.
-int read_only_authorizer(void*, int action, const char*, const char*, const char*, const char*) {
+int read_only_authorizer(void* data, int action, const char* name, const char* value, const char*,
+                         const char*) {
     switch (action) {
     case SQLITE_SELECT:
     case SQLITE_READ:
     case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
+    case SQLITE_PRAGMA: {
+        const auto* session = static_cast<const Session*>(data);
+        const bool own_version_read = session != nullptr && session->reading_version && name != nullptr &&
+                                      value == nullptr && equals_ignoring_case(name, "data_version");
+        return own_version_read ? SQLITE_OK : SQLITE_DENY;
+    }
     default:
         return SQLITE_DENY;
     }
@@ -318,16 +344,24 @@ private:
         sqlite3* db = session_->db;
         // Counting by SQLite itself; a statement it cannot nest in a count
         // (a pragma, say) is counted by stepping a second run of it.
+        const std::string sql = count_sql(statement_);
+        const std::optional<std::int64_t> version = data_version();
+        if (version && version == session_->counted_version) {
+            const auto kept = session_->counts.find(sql);
+            if (kept != session_->counts.end()) return kept->second;
+        }
         Statement counter;
         try {
-            counter = prepare(db, count_sql(statement_));
+            counter = prepare(db, sql);
         } catch (const PlatformError&) {
             counter.reset();
         }
         if (counter) {
             const int rc = sqlite3_step(counter.get());
             if (rc != SQLITE_ROW) fail(db, "counting the rows");
-            return sqlite3_column_int64(counter.get(), 0);
+            const std::int64_t count = sqlite3_column_int64(counter.get(), 0);
+            keep_count(version, sql, count);
+            return count;
         }
         Statement run = prepare(db, run_sql(statement_));
         std::int64_t rows = 0;
@@ -337,6 +371,30 @@ private:
             if (rc != SQLITE_ROW) fail(db, "counting the rows");
             ++rows;
         }
+    }
+
+    // The file's data version as this connection sees it now, or nullopt
+    // when it cannot be read (then no count is kept or reused).
+    std::optional<std::int64_t> data_version() const {
+        Session& session = *session_;
+        sqlite3_stmt* query = session.data_version;
+        if (query == nullptr) return std::nullopt;
+        std::optional<std::int64_t> version;
+        session.reading_version = true;
+        if (sqlite3_step(query) == SQLITE_ROW) version = sqlite3_column_int64(query, 0);
+        sqlite3_reset(query);
+        session.reading_version = false;
+        return version;
+    }
+
+    void keep_count(std::optional<std::int64_t> version, const std::string& sql, std::int64_t count) const {
+        if (!version) return;
+        Session& session = *session_;
+        if (session.counted_version != version || session.counts.size() >= kMaxKeptCounts) {
+            session.counts.clear();
+            session.counted_version = version;
+        }
+        session.counts[sql] = count;
     }
 
     // A fresh run of the statement positioned before the row at `offset`.
@@ -424,7 +482,8 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     if (sqlite3_exec(db.get(), "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db.get(), "cannot open the catalogue read-only");
 
-    if (sqlite3_set_authorizer(db.get(), read_only_authorizer, nullptr) != SQLITE_OK)
+    auto session = std::make_shared<Session>();
+    if (sqlite3_set_authorizer(db.get(), read_only_authorizer, session.get()) != SQLITE_OK)
         fail(db.get(), "cannot open the catalogue read-only");
 
     // The key is only tried when a page is read: read the schema. A wrong key
@@ -437,7 +496,14 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     }
     if (sqlite3_db_readonly(db.get(), "main") != 1) fail("catalogue not opened read-only");
 
-    auto session = std::make_shared<Session>();
+    // Without the data version the connection works the same, only without
+    // keeping row counts.
+    session->reading_version = true;
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA data_version", -1, &session->data_version, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(session->data_version);
+        session->data_version = nullptr;
+    }
+    session->reading_version = false;
     session->db = db.release();
     session_ = std::move(session);
 }
@@ -446,6 +512,9 @@ void SqlcipherConnection::close() {
     if (!is_open()) fail("connection is not open");
     for (SqlcipherRecordset* recordset : session_->recordsets) recordset->detach();
     session_->recordsets.clear();
+    sqlite3_finalize(session_->data_version);
+    session_->data_version = nullptr;
+    session_->counts.clear();
     sqlite3_close_v2(session_->db);
     session_->db = nullptr;
     session_.reset();

@@ -1,0 +1,102 @@
+#include "bench/bench_catalogues.h"
+
+#include "tools/catalogue_files/catalogue_builder.h"
+#include "tools/catalogue_files/catalogue_generator.h"
+
+#include <chrono>
+#include <iostream>
+#include <stdexcept>
+
+namespace qinghe::bench {
+
+namespace cf = catalogue_files;
+
+namespace {
+
+std::filesystem::path root_dir;
+
+// The directory names carry what shapes the contents, so a catalogue made
+// with other sizes is never taken for this one.
+std::string dir_name(CatalogueKind kind) {
+    switch (kind) {
+    case CatalogueKind::large:
+        return "large-" + std::to_string(large_categories) + "c-" + std::to_string(large_programmes) + "p-s1";
+    case CatalogueKind::paging:
+        return "paging-" + std::to_string(paging_programmes) + "p";
+    case CatalogueKind::play_list:
+        return "play-list-" + std::to_string(play_list_groups) + "x" + std::to_string(play_list_videos);
+    case CatalogueKind::ads:
+        return "ads-" + std::to_string(ticker_ads);
+    }
+    throw std::logic_error("unknown catalogue kind");
+}
+
+void make_paging(const std::filesystem::path& file) {
+    cf::CatalogueBuilder builder;
+    builder.category(std::int64_t{paging_lb_id}, std::string("连续剧"), std::int64_t{paging_programmes},
+                     std::int64_t{1});
+    builder.category(std::int64_t{2}, std::string("短片"), std::int64_t{10}, std::int64_t{2});
+    builder.programmes(paging_lb_id, paging_programmes, 1);
+    builder.programmes(2, 10, paging_programmes + 1);
+    builder.ad(std::string("青禾@#qinghe.example"));
+    builder.write(file);
+}
+
+void make_play_list(const std::filesystem::path& file) {
+    std::string adds;
+    for (int g = 1; g <= play_list_groups; ++g) {
+        adds += "$$土豆第" + std::to_string(g) + "组";
+        for (int v = 1; v <= play_list_videos; ++v)
+            adds += "|XN" + std::to_string(g * 1000 + v) + "|第" + std::to_string(v) + "集";
+    }
+    cf::CatalogueBuilder builder;
+    builder.category(std::int64_t{1}, std::string("电视剧"), std::int64_t{1}, std::int64_t{1});
+    builder.programme(std::int64_t{play_list_programme_id}, std::string("长篇连续剧"), std::int64_t{1}, adds);
+    builder.ad(std::string("青禾@#qinghe.example"));
+    builder.write(file);
+}
+
+void make(CatalogueKind kind, const std::filesystem::path& file) {
+    switch (kind) {
+    case CatalogueKind::large:
+        cf::generate_catalogue(file, {large_categories, large_programmes, 1, ticker_ads});
+        return;
+    case CatalogueKind::paging:
+        make_paging(file);
+        return;
+    case CatalogueKind::play_list:
+        make_play_list(file);
+        return;
+    case CatalogueKind::ads:
+        cf::generate_catalogue(file, {3, 30, 1, ticker_ads});
+        return;
+    }
+}
+
+}  // namespace
+
+void set_catalogue_root(const std::filesystem::path& root) { root_dir = root; }
+
+std::filesystem::path catalogue_dir(CatalogueKind kind) {
+    if (root_dir.empty()) throw std::runtime_error("no catalogue directory given (--catalogue_dir=DIR)");
+    return root_dir / dir_name(kind);
+}
+
+std::filesystem::path catalogue_file(CatalogueKind kind) { return catalogue_dir(kind) / "tavik.dll"; }
+
+void make_missing_catalogues() {
+    for (CatalogueKind kind :
+         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large}) {
+        const std::filesystem::path file = catalogue_file(kind);
+        if (std::filesystem::is_regular_file(file)) continue;
+        std::cerr << "making catalogue " << file.string() << " ..." << std::flush;
+        const auto start = std::chrono::steady_clock::now();
+        std::filesystem::create_directories(file.parent_path());
+        make(kind, file);
+        const auto seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::cerr << " " << seconds << " s\n";
+    }
+}
+
+}  // namespace qinghe::bench

@@ -1,0 +1,52 @@
+// qinghe_bench: the system's paths beside their raw baselines, on the
+// offscreen Qt platform and catalogues kept in --catalogue_dir.
+//
+//   qinghe_bench --catalogue_dir=DIR [--make_catalogues_only] [benchmark options]
+#include "bench/bench_catalogues.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    // Take out this program's own options before the benchmark library sees
+    // the rest.
+    std::vector<char*> rest;
+    bool make_only = false;
+    constexpr std::string_view dir_option = "--catalogue_dir=";
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i > 0 && arg.rfind(dir_option, 0) == 0) {
+            qinghe::bench::set_catalogue_root(std::string(arg.substr(dir_option.size())));
+        } else if (i > 0 && arg == "--make_catalogues_only") {
+            make_only = true;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int rest_count = static_cast<int>(rest.size());
+    rest.push_back(nullptr);
+
+    try {
+        qinghe::bench::make_missing_catalogues();
+    } catch (const std::exception& e) {
+        std::cerr << "qinghe_bench: " << e.what() << '\n';
+        return 1;
+    }
+    if (make_only) return 0;
+
+    QApplication application(rest_count, rest.data());
+    benchmark::Initialize(&rest_count, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(rest_count, rest.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,92 @@
+// Start-up fill: the category roots of the 1,000,000-programme catalogue,
+// each with its first page, into a fresh tree over a fresh connection.
+#include "bench/bench_catalogues.h"
+#include "bench/bench_support.h"
+#include "bench/raw_catalogue.h"
+
+#include "catalogue/statements.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_tree_view.h"
+#include "platform/sqlcipher/sqlcipher_connection.h"
+#include "tree/category_paging.h"
+#include "tree/category_roots.h"
+#include "tree/node_keys.h"
+
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace qinghe::bench {
+namespace {
+
+void startup_fill_system(benchmark::State& state) {
+    guarded(state, [&] {
+        const std::string app_path = catalogue_dir(CatalogueKind::large).string();
+        const std::string connection_string = catalogue::connection_string(app_path);
+        platform::qt::QtTimer timer1(10, true, [] {});
+        for (auto _ : state) {
+            state.PauseTiming();
+            auto tv1 = std::make_unique<platform::qt::QtTreeView>();
+            auto connection = std::make_unique<platform::sqlcipher::SqlcipherConnection>();
+            state.ResumeTiming();
+
+            connection->open(connection_string, "", "", platform::adConnectUnspecified);
+            tree::fill_category_roots(*connection, *tv1, timer1);
+
+            state.PauseTiming();
+            benchmark::DoNotOptimize(tv1->children(std::string(tree::keys::search_root)));
+            connection.reset();
+            tv1.reset();
+            state.ResumeTiming();
+        }
+    });
+}
+
+void startup_fill_baseline(benchmark::State& state) {
+    guarded(state, [&] {
+        const auto file = catalogue_file(CatalogueKind::large);
+        const QString intro = qstr(tree::intro_text);
+        const QString next = qstr(tree::next_page_text);
+        const QString search_root = qstr(tree::search_root_text);
+        for (auto _ : state) {
+            state.PauseTiming();
+            auto tv1 = std::make_unique<QTreeWidget>();
+            tv1->setColumnCount(1);
+            state.ResumeTiming();
+
+            RawCatalogue db(file);
+            tv1->addTopLevelItem(new QTreeWidgetItem(QStringList{search_root}));
+            RawQuery categories(db, catalogue::category_query());
+            const int lb_id_column = categories.column("lb_id");
+            const int lb_column = categories.column("lb");
+            const int c_id_column = categories.column("c_id");
+            while (categories.step()) {
+                auto* root = new QTreeWidgetItem(
+                    QStringList{categories.qtext(lb_column) + '(' + categories.qtext(c_id_column) + ')'});
+                tv1->addTopLevelItem(root);
+                const auto lb_id = static_cast<platform::Int16>(categories.integer(lb_id_column));
+                RawQuery page(db, with_limit_for_top(catalogue::first_page_query(lb_id)));
+                int row = 0;
+                while (page.step()) {
+                    if (++row > tree::page_size) {
+                        new QTreeWidgetItem(root, QStringList{next});
+                        break;
+                    }
+                    auto* programme = new QTreeWidgetItem(root, QStringList{QString::number(row) + '.' + page.qtext(1)});
+                    new QTreeWidgetItem(programme, QStringList{intro});
+                }
+            }
+
+            state.PauseTiming();
+            benchmark::DoNotOptimize(tv1->topLevelItemCount());
+            tv1.reset();
+            state.ResumeTiming();
+        }
+    });
+}
+
+BENCHMARK(startup_fill_system)->Name("startup_fill/system")->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(startup_fill_baseline)->Name("startup_fill/baseline")->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace qinghe::bench

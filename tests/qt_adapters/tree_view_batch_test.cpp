@@ -1,0 +1,133 @@
+// New nodes join the widget in batches; whatever reads the tree, through the
+// tree view or the widget, sees every node added so far, in order.
+#include "platform/error.h"
+#include "platform/qt/keyed_tree_item.h"
+#include "platform/qt/qt_tree_view.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qinghe::platform::qt {
+namespace {
+
+std::string key_of(QTreeWidgetItem* item) {
+    auto* node = dynamic_cast<KeyedTreeItem*>(item);
+    return node == nullptr ? "<unkeyed>" : node->key();
+}
+
+// The tree as the widget holds it: "key(child,child(...))".
+std::string shape(QTreeWidgetItem* item) {
+    std::string out = key_of(item);
+    if (item->childCount() == 0) return out;
+    out += "(";
+    for (int i = 0; i < item->childCount(); ++i) {
+        if (i > 0) out += ',';
+        out += shape(item->child(i));
+    }
+    out += ')';
+    return out;
+}
+
+std::string shape(QTreeWidget* widget) {
+    std::string out;
+    for (int i = 0; i < widget->topLevelItemCount(); ++i) {
+        if (i > 0) out += ' ';
+        out += shape(widget->topLevelItem(i));
+    }
+    return out;
+}
+
+TEST(TreeViewBatches, ChildrenAndTheirOwnChildrenJoinInTheOrderAdded) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    tree.add_root("q", "Q");
+    tree.add_child("p", "a", "A");
+    tree.add_child("a", "a1", "A1");
+    tree.add_child("p", "b", "B");
+    tree.add_child("a", "a2", "A2");
+    tree.add_child("q", "c", "C");  // another parent: P's batch joins first
+    tree.add_child("p", "d", "D");
+    tree.add_child("b", "b1", "B1");
+    EXPECT_EQ(shape(tree.widget()), "p(a(a1,a2),b(b1),d) q(c)");
+    EXPECT_EQ(tree.text("a2"), "A2");
+}
+
+TEST(TreeViewBatches, EveryCallThatReadsTheShapeSeesTheWaitingNodes) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    tree.add_child("p", "a", "A");
+    tree.add_child("p", "b", "B");
+    EXPECT_EQ(tree.children("p"), 2);
+    tree.add_child("p", "c", "C");
+    EXPECT_EQ(tree.next("b"), "c");
+    tree.add_child("c", "c1", "C1");
+    EXPECT_EQ(tree.child("c"), "c1");
+    tree.add_child("p", "e", "E");
+    tree.set_expanded("e", true);  // expanding a node that has just been added
+    EXPECT_TRUE(tree.expanded("e"));
+    tree.add_child("e", "e1", "E1");
+    EXPECT_TRUE(tree.expanded("e"));
+    EXPECT_EQ(shape(tree.widget()), "p(a,b,c(c1),e(e1))");
+}
+
+TEST(TreeViewBatches, RemovingAWaitingNodeOrItsParentFreesEveryKey) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    tree.add_child("p", "a", "A");
+    tree.add_child("a", "a1", "A1");
+    tree.add_child("p", "b", "B");
+    tree.remove("a");
+    EXPECT_FALSE(tree.contains("a"));
+    EXPECT_FALSE(tree.contains("a1"));
+    tree.add_child("p", "a", "A again");
+    tree.add_child("a", "a1", "A1 again");
+    EXPECT_EQ(shape(tree.widget()), "p(b,a(a1))");
+
+    tree.add_child("a", "a2", "A2");
+    tree.remove("p");
+    for (const char* key : {"p", "a", "a1", "a2", "b"}) EXPECT_FALSE(tree.contains(key)) << key;
+    EXPECT_EQ(tree.widget()->topLevelItemCount(), 0);
+}
+
+TEST(TreeViewBatches, BackInTheEventLoopTheWidgetShowsEveryNode) {
+    QtTreeView tree;
+    QTreeWidget* widget = tree.widget();  // held, as the window holds it
+    tree.add_root("p", "P");
+    tree.add_child("p", "a", "A");
+    tree.add_child("a", "a1", "A1");
+    tree.add_child("p", "b", "B");
+    QApplication::processEvents();
+    EXPECT_EQ(shape(widget), "p(a(a1),b)");
+}
+
+TEST(TreeViewBatches, ADuplicateKeyFailsWithoutLosingTheWaitingNodes) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    tree.add_child("p", "a", "A");
+    EXPECT_THROW(tree.add_child("p", "a", "again"), PlatformError);
+    EXPECT_THROW(tree.add_child("missing", "x", "X"), PlatformError);
+    tree.add_child("p", "b", "B");
+    EXPECT_EQ(shape(tree.widget()), "p(a,b)");
+    EXPECT_EQ(tree.text("a"), "A");
+}
+
+TEST(TreeViewBatches, NodesStillWaitingGoWithTheTreeView) {
+    auto tree = std::make_unique<QtTreeView>();
+    tree->add_root("p", "P");
+    tree->add_child("p", "a", "A");
+    tree->add_child("a", "a1", "A1");
+    QPointer<QTreeWidget> widget = tree->widget();
+    tree->add_child("p", "b", "B");
+    tree.reset();  // the sanitizer build reports anything left behind
+    EXPECT_TRUE(widget.isNull());
+    QApplication::processEvents();  // the queued join must not outlive the tree
+}
+
+}  // namespace
+}  // namespace qinghe::platform::qt

@@ -2,11 +2,17 @@
 
 #include "platform/error.h"
 
+#include <limits>
+
 namespace qinghe::platform {
 
 std::vector<std::string> split(std::string_view text, std::string_view separator) {
+    return split(text, separator, std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<std::string> split(std::string_view text, std::string_view separator, std::size_t max_pieces) {
     std::vector<std::string> pieces;
-    if (text.empty()) return pieces;
+    if (text.empty() || max_pieces == 0) return pieces;
     if (separator.empty()) {
         pieces.emplace_back(text);
         return pieces;
@@ -16,6 +22,7 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
         std::size_t at = text.find(separator, from);
         if (at == std::string_view::npos) break;
         pieces.emplace_back(text.substr(from, at - from));
+        if (pieces.size() == max_pieces) return pieces;
         from = at + separator.size();
     }
     pieces.emplace_back(text.substr(from));

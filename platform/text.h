@@ -15,6 +15,11 @@ namespace qinghe::platform {
 // no ads.
 std::vector<std::string> split(std::string_view text, std::string_view separator);
 
+// The same, but only the first max_pieces pieces: the text after them is not
+// looked at, so a caller that reads no further never pays for a text of any
+// length.
+std::vector<std::string> split(std::string_view text, std::string_view separator, std::size_t max_pieces);
+
 // Element of a split result by a signed 16-bit index; out of range throws.
 const std::string& element(const std::vector<std::string>& pieces, long long index);
 

@@ -20,9 +20,11 @@ namespace {
 void add_group(platform::TreeView& tv1, const std::string& programme_key, bool under_search, Int16 group,
                const std::string& id, const std::string& piece) {
     const std::vector<std::string> fields = play_list::group_fields(piece);
+    // An empty piece has no label: its node, and so its leaves, are skipped.
+    // A play list of nothing but "$$" is all such pieces.
+    if (fields.empty()) return;
     const std::string group_key =
         under_search ? keys::search_play_group(group, id) : keys::play_group(group, id);
-    // An empty piece has no label: its node, and so its leaves, are skipped.
     try_step([&] { tv1.add_child(programme_key, group_key, platform::element(fields, 0)); });
     const int leaves = play_list::leaf_count(fields);
     for (int j = 1; j <= leaves; ++j) {

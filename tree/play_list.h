@@ -13,6 +13,8 @@ namespace qinghe::tree::play_list {
 inline constexpr int max_group = 32767;
 inline constexpr int max_leaf = 16383;
 
+// Pieces 0 to max_group at most, and label plus max_leaf pairs at most: what
+// lies beyond is never read.
 std::vector<std::string> groups(std::string_view adds);
 std::vector<std::string> group_fields(std::string_view group);
 

@@ -35,5 +35,8 @@ int main(int argc, char** argv) {
     window.set_events(&form);
     window.show();
     window.start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The form goes before the window: nothing may reach it from here on.
+    window.set_events(nullptr);
+    return status;
 }

@@ -12,15 +12,29 @@ namespace {
 // Characters that stand for themselves inside a query; every other character
 // outside the unreserved set is percent-encoded.
 const QByteArray literal_in_query = QByteArrayLiteral("&=/?:@!$'()*,;");
+
+QString native_path(const std::string& text) {
+    QString path = to_qstring(text);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
+// Where the path ends and the query begins: at the first "?" whose left-hand
+// side names an existing file, so a "?" in the program's own directory does
+// not cut the path short; failing that, at the first "?".
+std::string::size_type query_mark(const std::string& address) {
+    for (auto mark = address.find('?'); mark != std::string::npos; mark = address.find('?', mark + 1))
+        if (QFileInfo(native_path(address.substr(0, mark))).isFile()) return mark;
+    return address.find('?');
+}
 }  // namespace
 
 QUrl browser_url(const std::string& address) {
     if (address == "about: blank" || address == "about:blank") return QUrl(QStringLiteral("about:blank"));
     if (address.empty()) throw PlatformError("empty browser address");
 
-    const std::string::size_type mark = address.find('?');
-    QString path = to_qstring(address.substr(0, mark));
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const std::string::size_type mark = query_mark(address);
+    const QString path = native_path(address.substr(0, mark));
     if (path.isEmpty()) throw PlatformError("browser address without a path");
 
     QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());

@@ -121,13 +121,18 @@ QSize QtForm::outer_pixels() const { return frameGeometry().size(); }
 int QtForm::height() const { return to_twips(outer_pixels().height()); }
 int QtForm::width() const { return to_twips(outer_pixels().width()); }
 
+// While minimised or maximised the window keeps the size the window system
+// gave it; a size written then is refused, and the next resize in the normal
+// state applies the fixed size.
 void QtForm::set_height(int twips) {
     if (twips < 0) throw PlatformError("negative window height");
+    if (state() != WindowState::normal) throw PlatformError("the window is minimised or maximised");
     write_outer_size(QSize(outer_pixels().width(), to_pixels(twips)));
 }
 
 void QtForm::set_width(int twips) {
     if (twips < 0) throw PlatformError("negative window width");
+    if (state() != WindowState::normal) throw PlatformError("the window is minimised or maximised");
     write_outer_size(QSize(to_pixels(twips), outer_pixels().height()));
 }
 
@@ -146,7 +151,17 @@ void QtForm::write_outer_size(QSize outer) {
 }
 
 void QtForm::raise_resize() {
+    outer_seen_ = outer_pixels();
     raise_event(sink_, [](FormEvents& sink) { sink.Form_Resize(); });
+}
+
+bool QtForm::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // The frame arrives from the window manager after the window is shown,
+    // and changes the outer size without resizing the client area.
+    if (isVisible() && !writing_size_ && outer_seen_.isValid() && outer_pixels() != outer_seen_)
+        raise_resize();
+    return handled;
 }
 
 void QtForm::resizeEvent(QResizeEvent* event) {

@@ -66,6 +66,7 @@ public:
     std::string search_text() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +94,10 @@ private:
     // Set while this window applies a size of its own, whose resize events
     // are not news from outside.
     bool writing_size_ = false;
+    // The outer size the resize handler last saw; a window manager that adds
+    // its frame after the first show changes the outer size without a resize
+    // of the client area.
+    QSize outer_seen_;
     bool centred_ = false;
 };
 

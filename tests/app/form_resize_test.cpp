@@ -284,8 +284,12 @@ TEST_F(FormResizeTest, NothingIsWrittenWhileMaximisedAndRestoringHoldsTheSizeAga
 TEST_F(FormResizeTest, RestoringFromMaximisedAfterAVideoHoldsThatSitesSize) {
     set_state(Qt::WindowMaximized);
     ASSERT_EQ(f.window().state(), platform::WindowState::maximised);
+    const int maximised_width = f.window().width();
     f.form().Tv1_NodeClick("web_3_1_17");
     EXPECT_EQ(f.form().fixed_size().width, 12090);
+    // Playing writes no size onto a maximised window.
+    EXPECT_EQ(f.window().state(), platform::WindowState::maximised);
+    EXPECT_EQ(f.window().width(), maximised_width);
 
     set_state(Qt::WindowNoState);
     expect_window_as(f.window(), sina);

@@ -13,6 +13,11 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <fstream>
+
 #if defined(__SANITIZE_ADDRESS__)
 // Qt WebEngine's Chromium frees some of its own objects with a sized delete
 // of another type's size when a page goes away; harmless with the system
@@ -46,6 +51,16 @@ TEST(BrowserAddressTest, APathWithBackslashesAndAQueryBecomesAFileUrlWithThatQue
 
     EXPECT_FALSE(browser_url("/x/page.htm").hasQuery());
     EXPECT_EQ(browser_url("bg\\sina.htm?a=1").toLocalFile(), QDir::current().filePath(QStringLiteral("bg/sina.htm")));
+}
+
+TEST(BrowserAddressTest, AQuestionMarkInTheProgramsDirectoryDoesNotCutThePathShort) {
+    test::TempDir dir;
+    const std::filesystem::path odd = dir.path() / "tv?1";
+    std::filesystem::create_directories(odd / "bg");
+    std::ofstream(odd / "bg" / "tudou.htm") << "<p>player</p>";
+    const QUrl url = browser_url(odd.string() + "\\bg\\tudou.htm?kwelo_iid=a?b");
+    EXPECT_EQ(url.toLocalFile(), QString::fromStdString((odd / "bg" / "tudou.htm").string()));
+    EXPECT_EQ(QUrl::fromPercentEncoding(url.query(QUrl::FullyEncoded).toUtf8()), QStringLiteral("kwelo_iid=a?b"));
 }
 
 // The real QWebEngineView, rendering off screen.

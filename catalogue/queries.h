@@ -31,4 +31,17 @@ std::unique_ptr<platform::Recordset> open_search_query(platform::Connection& con
 // (a recordset already closed, or never opened, is let be) and release it.
 void close_and_release(std::unique_ptr<platform::Recordset>& recordset) noexcept;
 
+// Runs close_and_release on a handler's recordset when the scope ends,
+// however it ends.
+class ReleaseOnExit {
+public:
+    explicit ReleaseOnExit(std::unique_ptr<platform::Recordset>& recordset) : recordset_(recordset) {}
+    ReleaseOnExit(const ReleaseOnExit&) = delete;
+    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+    ~ReleaseOnExit() { close_and_release(recordset_); }
+
+private:
+    std::unique_ptr<platform::Recordset>& recordset_;
+};
+
 }  // namespace qinghe::catalogue

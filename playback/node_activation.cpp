@@ -59,19 +59,14 @@ Video find_video(const ClickTargets& t, const std::string& key) {
     if (group < 1 || leaf < 1) throw platform::PlatformError("no such play leaf: " + key);
 
     std::unique_ptr<platform::Recordset> row = catalogue::open_play_query(t.connection, id);
+    const catalogue::ReleaseOnExit release{row};
     Video video;
-    try {
-        video.programme_title = row->field("tit").text();
-        const std::vector<std::string> groups = tree::play_list::groups(row->field("adds").require_text());
-        const std::vector<std::string> group_fields = tree::play_list::group_fields(element(groups, group));
-        video.group_label = element(group_fields, 0);
-        video.leaf_title = element(group_fields, platform::mul16(2, leaf));
-        video.identifier = element(group_fields, platform::mul16(2, leaf) - 1);
-    } catch (...) {
-        catalogue::close_and_release(row);
-        throw;
-    }
-    catalogue::close_and_release(row);
+    video.programme_title = row->field("tit").text();
+    const std::vector<std::string> groups = tree::play_list::groups(row->field("adds").require_text());
+    const std::vector<std::string> group_fields = tree::play_list::group_fields(element(groups, group));
+    video.group_label = element(group_fields, 0);
+    video.leaf_title = element(group_fields, platform::mul16(2, leaf));
+    video.identifier = element(group_fields, platform::mul16(2, leaf) - 1);
     return video;
 }
 

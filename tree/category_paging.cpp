@@ -12,12 +12,6 @@ using platform::Recordset;
 
 namespace {
 
-// Closes and releases the page query however set_child leaves.
-struct ReleaseOnExit {
-    std::unique_ptr<Recordset>& recordset;
-    ~ReleaseOnExit() { catalogue::close_and_release(recordset); }
-};
-
 // One programme node, numbered in the listing, with its intro node.
 void add_programme(platform::TreeView& tv1, const std::string& category_key, const Recordset& row,
                    long listing_number) {
@@ -42,7 +36,7 @@ void list_rows(platform::TreeView& tv1, const std::string& category_key, Records
 void set_child(platform::Connection& connection, platform::TreeView& tv1, Int16 lb_id, Int16 pg) {
     const std::string category_key = keys::category(lb_id);
     std::unique_ptr<Recordset> recordset;
-    ReleaseOnExit release{recordset};
+    const catalogue::ReleaseOnExit release{recordset};
 
     if (pg == 1) {
         // The first page reads one row more than it shows: the 51st row only

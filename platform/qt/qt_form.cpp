@@ -5,6 +5,7 @@
 #include "platform/qt/form_icon.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/twips.h"
+#include "platform/qt/window_text.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -77,7 +78,8 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       labels_(frame1_),
       timer1_(10, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }),
       timer2_(200, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }) {
-    setWindowTitle(QStringLiteral("青禾网络电视"));
+    caption_ = QStringLiteral("青禾网络电视");
+    setWindowTitle(caption_);
     setWindowIcon(make_form_icon());
     resize(to_pixels(design_client_width), to_pixels(design_client_height));
 
@@ -194,9 +196,12 @@ void QtForm::showEvent(QShowEvent* event) {
          available.y() + (available.height() - outer.height()) / 2);
 }
 
-std::string QtForm::caption() const { return to_std(windowTitle()); }
+std::string QtForm::caption() const { return to_std(caption_); }
 
-void QtForm::set_caption(const std::string& caption) { setWindowTitle(to_qstring(caption)); }
+void QtForm::set_caption(const std::string& caption) {
+    caption_ = to_qstring(caption);
+    setWindowTitle(window_text(caption_));
+}
 
 std::string QtForm::search_text() const { return to_std(search_box_->text()); }
 

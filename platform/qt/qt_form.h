@@ -99,6 +99,8 @@ private:
     // of the client area.
     QSize outer_seen_;
     bool centred_ = false;
+    // The whole caption; the window title shows it cut to a bounded length.
+    QString caption_;
 };
 
 }  // namespace qinghe::platform::qt

@@ -15,6 +15,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -169,6 +170,37 @@ bool QtForm::event(QEvent* event) {
 void QtForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (!writing_size_) raise_resize();
+}
+
+// The window system's notices of the window's size can merge: Qt keeps only
+// the last of those waiting at once. When the echo of a size this window
+// wrote merges with an outside resize back to the size reported before it,
+// no resize event comes, and the window system keeps a size the widget never
+// heard of. So after each batch of the window system's messages, once Qt has
+// taken them in, the size it reports is compared with the widget's; a
+// difference counts as a resize from outside.
+bool QtForm::nativeEvent(const QByteArray& event_type, void* message, qintptr* result) {
+    if (!size_check_queued_) {
+        size_check_queued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                size_check_queued_ = false;
+                check_window_system_size();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::nativeEvent(event_type, message, result);
+}
+
+void QtForm::check_window_system_size() {
+    const QWindow* handle = windowHandle();
+    if (handle == nullptr || !isVisible() || writing_size_ || state() != WindowState::normal) return;
+    const QSize reported = handle->geometry().size();
+    if (reported.isEmpty() || reported == size()) return;
+    // The widget takes the reported size; the resize event that raises puts
+    // the fixed size back.
+    resize(reported);
 }
 
 void QtForm::changeEvent(QEvent* event) {

@@ -26,10 +26,13 @@ int main(int argc, char** argv) {
     // A second instance ends here, before any window or browser exists.
     if (process.previous_instance()) return 0;
 
-    platform::qt::QtBrowser browser;
+    // The adapters take the program's directory as it is wherever the
+    // system's paths start with it.
+    const std::string program_directory = process.app_path();
+    platform::qt::QtBrowser browser(nullptr, program_directory);
     platform::qt::QtForm window(browser.view());
-    app::Form1 form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window,
-                     window.tree(), browser, window.labels(), window.timer1(), process});
+    app::Form1 form({[&] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(program_directory); },
+                     window, window.tree(), browser, window.labels(), window.timer1(), process});
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 
     window.set_events(&form);

@@ -23,10 +23,13 @@ int main(int argc, char** argv) {
 
     using namespace qinghe;
     platform::qt::QtProcess process;
-    platform::qt::QtBrowser browser;
+    // The adapters take the program's directory as it is wherever the
+    // system's paths start with it.
+    const std::string program_directory = process.app_path();
+    platform::qt::QtBrowser browser(nullptr, program_directory);
     platform::qt::QtForm window(browser.view());
-    app::Form1 form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window,
-                     window.tree(), browser, window.labels(), window.timer1(), process});
+    app::Form1 form({[&] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(program_directory); },
+                     window, window.tree(), browser, window.labels(), window.timer1(), process});
     // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 

@@ -2,9 +2,28 @@
 
 namespace qinghe::catalogue {
 
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// A value as a connection string carries it: as it is when it reads back
+// whole (no ";", no blank or quote to start with, no blank to end with),
+// otherwise in double quotes with every double quote doubled.
+std::string connection_value(const std::string& value) {
+    const bool reads_back = value.find(';') == std::string::npos &&
+                            (value.empty() || (!is_blank(value.front()) && value.front() != '"' &&
+                                               value.front() != '\'' && !is_blank(value.back())));
+    if (reads_back) return value;
+    std::string quoted = "\"";
+    for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+}  // namespace
+
 std::string connection_string(const std::string& app_path) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + app_path +
-           "\\tavik.dll;Persist Security Info=False;Jet OLEDB:Database Password=" + database_password;
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + connection_value(app_path + "\\tavik.dll") +
+           ";Persist Security Info=False;Jet OLEDB:Database Password=" + database_password;
 }
 
 std::string ad_query() { return "select * from ad"; }

@@ -8,7 +8,9 @@
 namespace qinghe::catalogue {
 
 // The connection string for the catalogue tavik.dll in the executable's
-// directory app_path (given without a trailing separator).
+// directory app_path (given without a trailing separator). The data source
+// is quoted only when a directory's name would otherwise not read back
+// whole (a ";", a leading quote or blank), so any name stays one value.
 std::string connection_string(const std::string& app_path);
 
 // The seven statements the program runs, word for word.

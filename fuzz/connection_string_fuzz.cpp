@@ -2,7 +2,9 @@
 // error; what parses has clean keys, and written out again (every value
 // quoted) parses to the same properties, found under any case of their keys.
 #include "fuzz/fuzz_check.h"
+#include "catalogue/statements.h"
 #include "platform/error.h"
+#include "platform/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -52,8 +54,6 @@ void check_parsed(const ConnectionProperties& properties) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    // The catalogue's own string around a fuzzed directory: a directory with
-    // none of the string's delimiters reads back whole.
     const std::string directory = input.ConsumeRandomLengthString(64);
     const std::string text = input.ConsumeRemainingBytesAsString();
 
@@ -63,20 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Malformed text fails with the platform's error and nothing else.
     }
 
-    const std::string source = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + directory +
-                               "\\tavik.dll;Persist Security Info=False;Jet OLEDB:Database Password=3b71d0";
-    const bool plain = directory.find(';') == std::string::npos &&
-                       (directory.empty() || (!is_blank(directory.front()) && directory.front() != '"' &&
-                                              directory.front() != '\''));
-    if (plain) {
-        const ConnectionProperties properties = parse_connection_string(source);
-        const std::string* data_source = find_property(properties, "Data Source");
-        check(data_source != nullptr && *data_source == directory + "\\tavik.dll",
-              "the data source is the directory, a backslash and tavik.dll");
-        check(native_path(*data_source).find('\\') == std::string::npos, "a native path holds no backslash");
-        check(native_path(*data_source).size() == data_source->size(), "a native path keeps its length");
-        const std::string* password = find_property(properties, "jet oledb:database password");
-        check(password != nullptr && *password == "3b71d0", "the password reads back");
-    }
+    // Whatever the directory's name, the catalogue's own string reads back
+    // to that directory's tavik.dll and nothing else.
+    const ConnectionProperties properties = parse_connection_string(catalogue::connection_string(directory));
+    const std::string* data_source = find_property(properties, "Data Source");
+    check(data_source != nullptr && *data_source == directory + "\\tavik.dll",
+          "the data source is the directory, a backslash and tavik.dll");
+    check(platform::native_path(*data_source, directory) == directory + "/tavik.dll",
+          "the native path keeps the directory's name as it is");
+    const std::string* password = find_property(properties, "jet oledb:database password");
+    check(password != nullptr && *password == "3b71d0", "the password reads back");
+    check(properties.size() == 4, "the directory's name adds no property");
     return 0;
 }

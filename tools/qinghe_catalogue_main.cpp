@@ -3,11 +3,11 @@
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"
+#include "tools/catalogue_files/json_input.h"
 
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -33,10 +33,15 @@ constexpr const char* kUsage =
     "      Write a synthetic catalogue; the same options give the same contents.\n"
     "      Defaults: --seed 1, --ads 5.\n"
     "  qinghe-catalogue dump <in.dll>\n"
-    "      Print a catalogue file as JSON.\n"
+    "      Print a catalogue file as JSON. Every row is printed; a value JSON\n"
+    "      cannot hold (text that is not UTF-8, an infinite number) is printed as\n"
+    "      near as it can be (U+FFFD for each invalid byte, null) and named on\n"
+    "      standard error.\n"
     "  qinghe-catalogue --help\n"
     "\n"
-    "An existing output file is replaced only once the new one is complete.\n"
+    "An existing output file is replaced only once the new one is complete, and\n"
+    "only when it is a regular file; anything else there is left as it is.\n"
+    "A JSON description may hold up to 256 MiB and nest up to 16 levels deep.\n"
     "Exit status: 0 on success, 1 when the work fails, 2 for wrong arguments.\n";
 
 // Wrong arguments: reported with a pointer to --help, exit status 2.
@@ -55,32 +60,14 @@ Number parse_number(std::string_view option, std::string_view text, Number low, 
     return value;
 }
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    return text;
-}
-
 int create(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         throw UsageError("create needs an input JSON file and an output file");
     }
-    const std::string text = read_file(args[0]);
-    nlohmann::ordered_json json;
-    try {
-        json = nlohmann::ordered_json::parse(text);
-    } catch (const nlohmann::json::exception& e) {
-        throw std::runtime_error(args[0] + " is not valid JSON: " + e.what());
-    }
     cf::CatalogueData data;
+    const std::string text = cf::read_input(args[0]);
     try {
-        data = cf::from_json(json);
+        data = cf::parse_catalogue_json(text);
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(args[0] + ": " + e.what());
     }
@@ -137,7 +124,13 @@ int dump(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         throw UsageError("dump needs exactly one catalogue file");
     }
-    const std::string text = cf::to_ordered_json(cf::read_catalogue(args[0])).dump(2);
+    // Every row is written; a value JSON cannot hold as it is stored is
+    // written as near as it can be and named here.
+    const auto name_replaced = [](const std::string& where, const std::string& what) {
+        std::cerr << "qinghe-catalogue: " << where << ": " << what << '\n';
+    };
+    const std::string text = cf::to_ordered_json(cf::read_catalogue(args[0]), name_replaced)
+                                 .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     std::cout << text << '\n';
     std::cout.flush();
     if (!std::cout) {

@@ -1,6 +1,7 @@
 #include "platform/qt/browser_address.h"
 
 #include "platform/error.h"
+#include "platform/native_path.h"
 #include "platform/qt/qt_text.h"
 
 #include <QDir>
@@ -13,28 +14,27 @@ namespace {
 // outside the unreserved set is percent-encoded.
 const QByteArray literal_in_query = QByteArrayLiteral("&=/?:@!$'()*,;");
 
-QString native_path(const std::string& text) {
-    QString path = to_qstring(text);
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return path;
+QString native_path(const std::string& text, const std::string& program_directory) {
+    return to_qstring(platform::native_path(text, program_directory));
 }
 
-// Where the path ends and the query begins: at the first "?" whose left-hand
-// side names an existing file, so a "?" in the program's own directory does
-// not cut the path short; failing that, at the first "?".
-std::string::size_type query_mark(const std::string& address) {
+// Where the path ends and the query begins: at the first "?" after the
+// program's directory; for an address elsewhere, at the first "?" whose
+// left-hand side names an existing file, failing that at the first "?".
+std::string::size_type query_mark(const std::string& address, const std::string& program_directory) {
+    if (starts_in_directory(address, program_directory)) return address.find('?', program_directory.size());
     for (auto mark = address.find('?'); mark != std::string::npos; mark = address.find('?', mark + 1))
-        if (QFileInfo(native_path(address.substr(0, mark))).isFile()) return mark;
+        if (QFileInfo(native_path(address.substr(0, mark), program_directory)).isFile()) return mark;
     return address.find('?');
 }
 }  // namespace
 
-QUrl browser_url(const std::string& address) {
+QUrl browser_url(const std::string& address, const std::string& program_directory) {
     if (address == "about: blank" || address == "about:blank") return QUrl(QStringLiteral("about:blank"));
     if (address.empty()) throw PlatformError("empty browser address");
 
-    const std::string::size_type mark = query_mark(address);
-    const QString path = native_path(address.substr(0, mark));
+    const std::string::size_type mark = query_mark(address, program_directory);
+    const QString path = native_path(address.substr(0, mark), program_directory);
     if (path.isEmpty()) throw PlatformError("browser address without a path");
 
     QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());

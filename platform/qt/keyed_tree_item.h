@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/qt/window_text.h"
+
 #include <QTreeWidgetItem>
 
 #include <string>
@@ -17,6 +19,16 @@ public:
         : QTreeWidgetItem(QStringList{text}, item_type), key_(std::move(key)) {}
 
     const std::string& key() const { return key_; }
+
+    // The row's accessible name goes to the window system: bounded, while
+    // the row itself shows its whole text.
+    QVariant data(int column, int role) const override {
+        if (role == Qt::AccessibleTextRole) {
+            const QString whole = text(column);
+            if (whole.size() > max_window_text) return window_text(whole);
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
 
 private:
     std::string key_;

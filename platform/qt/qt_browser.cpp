@@ -8,6 +8,8 @@
 
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace qinghe::platform::qt {
 
 namespace {
@@ -15,7 +17,8 @@ namespace {
 constexpr qsizetype max_page_bytes = 2 * 1024 * 1024;
 }  // namespace
 
-QtBrowser::QtBrowser(QWidget* parent) : view_(new QWebEngineView(parent)) {
+QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
+    : view_(new QWebEngineView(parent)), program_directory_(std::move(program_directory)) {
     // The page is the view's child, so it goes with the view.
     page_ = new SilentPage(view_.data());
     view_->setPage(page_.data());
@@ -42,7 +45,7 @@ SilentPage& QtBrowser::page() const {
 
 void QtBrowser::navigate(const std::string& address) {
     QWebEngineView& view = web();
-    const QUrl url = browser_url(address);
+    const QUrl url = browser_url(address, program_directory_);
     writing_ = false;
     written_.clear();
     address_ = url.toString(QUrl::FullyEncoded);

@@ -19,7 +19,9 @@ class SilentPage;
 // and _close replace it with the written text shown as plain text.
 class QtBrowser final : public Browser {
 public:
-    explicit QtBrowser(QWidget* parent = nullptr);
+    // program_directory: the executable's directory as the system writes it
+    // at the start of player page addresses.
+    explicit QtBrowser(QWidget* parent = nullptr, std::string program_directory = {});
     // Deletes the view unless its parent window already has.
     ~QtBrowser() override;
     QtBrowser(const QtBrowser&) = delete;
@@ -44,6 +46,7 @@ private:
 
     QPointer<QWebEngineView> view_;
     QPointer<SilentPage> page_;
+    std::string program_directory_;
     QString address_;
     bool has_document_ = false;
     bool writing_ = false;

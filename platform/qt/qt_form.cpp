@@ -5,6 +5,7 @@
 #include "platform/qt/form_icon.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/twips.h"
+#include "platform/qt/window_text.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -14,6 +15,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -77,7 +79,8 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       labels_(frame1_),
       timer1_(10, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }),
       timer2_(200, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }) {
-    setWindowTitle(QStringLiteral("青禾网络电视"));
+    caption_ = QStringLiteral("青禾网络电视");
+    setWindowTitle(caption_);
     setWindowIcon(make_form_icon());
     resize(to_pixels(design_client_width), to_pixels(design_client_height));
 
@@ -169,6 +172,37 @@ void QtForm::resizeEvent(QResizeEvent* event) {
     if (!writing_size_) raise_resize();
 }
 
+// The window system's notices of the window's size can merge: Qt keeps only
+// the last of those waiting at once. When the echo of a size this window
+// wrote merges with an outside resize back to the size reported before it,
+// no resize event comes, and the window system keeps a size the widget never
+// heard of. So after each batch of the window system's messages, once Qt has
+// taken them in, the size it reports is compared with the widget's; a
+// difference counts as a resize from outside.
+bool QtForm::nativeEvent(const QByteArray& event_type, void* message, qintptr* result) {
+    if (!size_check_queued_) {
+        size_check_queued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                size_check_queued_ = false;
+                check_window_system_size();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::nativeEvent(event_type, message, result);
+}
+
+void QtForm::check_window_system_size() {
+    const QWindow* handle = windowHandle();
+    if (handle == nullptr || !isVisible() || writing_size_ || state() != WindowState::normal) return;
+    const QSize reported = handle->geometry().size();
+    if (reported.isEmpty() || reported == size()) return;
+    // The widget takes the reported size; the resize event that raises puts
+    // the fixed size back.
+    resize(reported);
+}
+
 void QtForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
@@ -194,9 +228,12 @@ void QtForm::showEvent(QShowEvent* event) {
          available.y() + (available.height() - outer.height()) / 2);
 }
 
-std::string QtForm::caption() const { return to_std(windowTitle()); }
+std::string QtForm::caption() const { return to_std(caption_); }
 
-void QtForm::set_caption(const std::string& caption) { setWindowTitle(to_qstring(caption)); }
+void QtForm::set_caption(const std::string& caption) {
+    caption_ = to_qstring(caption);
+    setWindowTitle(window_text(caption_));
+}
 
 std::string QtForm::search_text() const { return to_std(search_box_->text()); }
 

@@ -71,11 +71,13 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool nativeEvent(const QByteArray& event_type, void* message, qintptr* result) override;
 
 private:
     QSize outer_pixels() const;
     void write_outer_size(QSize outer);
     void raise_resize();
+    void check_window_system_size();
 
     FormEvents* sink_ = nullptr;
     QtTreeView tree_;
@@ -99,6 +101,9 @@ private:
     // of the client area.
     QSize outer_seen_;
     bool centred_ = false;
+    bool size_check_queued_ = false;
+    // The whole caption; the window title shows it cut to a bounded length.
+    QString caption_;
 };
 
 }  // namespace qinghe::platform::qt

@@ -7,20 +7,15 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QSysInfo>
 
-#include <cerrno>
-#include <csignal>
+#include <cstdio>
 #include <utility>
 
 namespace qinghe::platform::qt {
 
 namespace {
-
-const char* const lock_file_name = "qinghe-tv.lock";
 
 // Window styles of a started program: hidden (0) up to minimised without
 // focus (6). Linux leaves the started program's window to the program, so
@@ -39,16 +34,6 @@ bool is_explorer(const std::string& program) {
     return true;
 }
 
-// Whether the process that wrote a lock file has ended on this machine.
-bool owner_has_ended(QLockFile& lock) {
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (!lock.getLockInfo(&pid, &host, &application) || pid <= 0) return false;
-    if (!host.isEmpty() && host != QSysInfo::machineHostName()) return false;
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
 }  // namespace
 
 QtProcess::QtProcess() : QtProcess(default_lock_file()) {}
@@ -58,33 +43,26 @@ QtProcess::QtProcess(QString lock_file)
       start_detached([](const QString& program, const QStringList& arguments) {
           return QProcess::startDetached(program, arguments);
       }),
-      lock_file_(std::move(lock_file)) {}
+      lock_file_(std::move(lock_file)),
+      lock_(QFile::encodeName(lock_file_).toStdString()) {}
 
 QtProcess::~QtProcess() = default;
 
 QString QtProcess::default_lock_file() {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty()) directory = QDir::tempPath();
-    return QDir(directory).filePath(QString::fromLatin1(lock_file_name));
+    return QFile::decodeName(InstanceLock::default_path(QFile::encodeName(QDir::tempPath()).toStdString()).c_str());
 }
 
 bool QtProcess::previous_instance() {
-    if (lock_ != nullptr && lock_->isLocked()) return false;
-
-    auto lock = std::make_unique<QLockFile>(lock_file_);
-    // A running instance holds the lock however old it is; only a lock whose
-    // process is gone is stale.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() != QLockFile::LockFailedError) {
-            // The lock file cannot be made at all (no such directory, no
-            // permission): no other instance can be seen, so this one runs.
-            return false;
-        }
-        if (!owner_has_ended(*lock) || !lock->removeStaleLockFile() || !lock->tryLock(0))
-            return true;
+    switch (lock_.acquire()) {
+    case InstanceLock::Result::taken:
+        return false;
+    case InstanceLock::Result::another_instance:
+        return true;
+    case InstanceLock::Result::unusable:
+        break;
     }
-    lock_ = std::move(lock);
+    std::fprintf(stderr, "qinghe-tv: %s: %s; starting without the single-instance lock\n", lock_.path().c_str(),
+                 lock_.reason().c_str());
     return false;
 }
 

@@ -1,26 +1,23 @@
 #pragma once
 
 #include "platform/process.h"
+#include "platform/qt/instance_lock.h"
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <functional>
-#include <memory>
 #include <string>
-
-class QLockFile;
 
 namespace qinghe::platform::qt {
 
 // Process facilities on Linux.
 //
-// previous_instance(): the first instance holds the lock file
-// "qinghe-tv.lock" in the user's runtime directory (the temporary directory
-// when there is none) for as long as this object lives; a later instance
-// finds it held. A lock left by an instance that crashed is stale (its
-// process is gone) and does not count.
+// previous_instance(): the first instance holds the single-instance lock (see
+// InstanceLock) for as long as this object lives; a later instance finds it
+// held. Whatever else lies at the lock path does not count; when it cannot
+// be replaced, the program runs without the lock and says why on stderr.
 //
 // shell(): starts a program without a shell and without waiting. The program
 // "explorer.exe" (any case) has no Linux counterpart: its whole argument
@@ -50,7 +47,7 @@ public:
 
 private:
     QString lock_file_;
-    std::unique_ptr<QLockFile> lock_;
+    InstanceLock lock_;
 };
 
 }  // namespace qinghe::platform::qt

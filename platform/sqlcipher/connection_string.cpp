@@ -92,10 +92,4 @@ const std::string* find_property(const ConnectionProperties& properties, std::st
     return it == properties.end() ? nullptr : &it->second;
 }
 
-std::string native_path(std::string_view path) {
-    std::string out(path);
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
-
 }  // namespace qinghe::platform::sqlcipher

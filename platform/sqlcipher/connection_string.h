@@ -21,9 +21,6 @@ ConnectionProperties parse_connection_string(std::string_view text);
 // The value of a property by its key (any case), or nullptr when absent.
 const std::string* find_property(const ConnectionProperties& properties, std::string_view key);
 
-// A path written with "\" separators as a native one: every "\" becomes "/".
-std::string native_path(std::string_view path);
-
 // ASCII case-insensitive equality, as the data-access layer compares keys,
 // provider names and column names.
 bool equals_ignoring_case(std::string_view a, std::string_view b);

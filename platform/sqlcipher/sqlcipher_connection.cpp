@@ -1,6 +1,7 @@
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
 #include "platform/error.h"
+#include "platform/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/statement_rewrite.h"
 
@@ -435,7 +436,8 @@ private:
     mutable std::optional<std::int64_t> count_;
 };
 
-SqlcipherConnection::SqlcipherConnection() = default;
+SqlcipherConnection::SqlcipherConnection(std::string program_directory)
+    : program_directory_(std::move(program_directory)) {}
 
 SqlcipherConnection::~SqlcipherConnection() {
     if (is_open()) {
@@ -460,7 +462,7 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     if (!source || source->empty()) fail("connection string names no data source");
     const std::string* key = find_property(properties, "Jet OLEDB:Database Password");
 
-    std::string path = native_path(*source);
+    std::string path = native_path(*source, program_directory_);
     if (path.find('\0') != std::string::npos) fail("catalogue path holds a NUL character");
     // A name starting with "file:" must stay a plain file name.
     if (path.rfind("file:", 0) == 0) path = "./" + path;

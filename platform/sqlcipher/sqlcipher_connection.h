@@ -12,7 +12,8 @@ struct Session;
 // The catalogue connection over an SQLCipher file.
 //
 // The connection string is an OLE DB string naming the Jet provider; its
-// Data Source is the catalogue file (written with "\" separators) and its
+// Data Source is the catalogue file (written with "\" separators after the
+// program's directory, which is taken as it is) and its
 // "Jet OLEDB:Database Password" the key the file is encrypted with. The file
 // is opened read-only and never created or changed; a missing, empty,
 // foreign or wrongly keyed file fails to open.
@@ -23,7 +24,9 @@ struct Session;
 // recordsets still open on it.
 class SqlcipherConnection final : public Connection {
 public:
-    SqlcipherConnection();
+    // program_directory: the executable's directory as the system writes it
+    // into the data source; empty when the source names no such directory.
+    explicit SqlcipherConnection(std::string program_directory = {});
     ~SqlcipherConnection() override;
     SqlcipherConnection(const SqlcipherConnection&) = delete;
     SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
@@ -40,6 +43,7 @@ public:
                                               LockType lock, int options) override;
 
 private:
+    std::string program_directory_;
     std::shared_ptr<Session> session_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -83,50 +84,68 @@ CatalogueData from_json_impl(const Json& json) {
     return data;
 }
 
-// Checks that text is well-formed UTF-8 (no overlong forms, surrogates or
-// code points beyond U+10FFFF), as JSON text must be.
-bool is_utf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (byte < 0x80) {
+// The length of the well-formed UTF-8 sequence at text[i] (no overlong
+// forms, surrogates or code points beyond U+10FFFF, as JSON text must be),
+// or 0 when the bytes there are not one.
+std::size_t utf8_length(const std::string& text, std::size_t i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    if (byte < 0x80) {
+        return 1;
+    } else if ((byte & 0xE0) == 0xC0) {
+        length = 2;
+        code = byte & 0x1Fu;
+    } else if ((byte & 0xF0) == 0xE0) {
+        length = 3;
+        code = byte & 0x0Fu;
+    } else if ((byte & 0xF8) == 0xF0) {
+        length = 4;
+        code = byte & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (next & 0x3Fu);
+    }
+    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+// The text with every byte that is not part of well-formed UTF-8 replaced
+// by U+FFFD; nullopt when there is none.
+std::optional<std::string> with_invalid_bytes_replaced(const std::string& text) {
+    std::optional<std::string> out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8_length(text, i);
+        if (length == 0 && !out) {
+            out = text.substr(0, i);
+        }
+        if (length == 0) {
+            *out += "\xEF\xBF\xBD";
             ++i;
             continue;
-        } else if ((byte & 0xE0) == 0xC0) {
-            length = 2;
-            code = byte & 0x1Fu;
-        } else if ((byte & 0xF0) == 0xE0) {
-            length = 3;
-            code = byte & 0x0Fu;
-        } else if ((byte & 0xF8) == 0xF0) {
-            length = 4;
-            code = byte & 0x07u;
-        } else {
-            return false;
         }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
+        if (out) {
+            out->append(text, i, length);
         }
         i += length;
     }
-    return true;
+    return out;
 }
 
 template <typename Json>
-Json to_json_impl(const CatalogueData& data) {
+Json to_json_impl(const CatalogueData& data, const ReplacedValue* on_replaced) {
     Json json = Json::object();
     for (const auto& [name, table] : data.tables) {
         // A row object holds each column once; a repeated name would lose
@@ -135,6 +154,15 @@ Json to_json_impl(const CatalogueData& data) {
         for (const auto& column : table.columns) {
             if (++seen[column] > 1) {
                 throw std::runtime_error("table " + name + " names column " + column + " twice");
+            }
+        }
+        if (on_replaced != nullptr) {
+            // Names go out as keys; the dump writes their invalid bytes as U+FFFD.
+            for (const auto& text : table.columns) {
+                if (with_invalid_bytes_replaced(text) || with_invalid_bytes_replaced(name)) {
+                    (*on_replaced)("table " + name + " column " + text,
+                                   "a name that is not valid UTF-8, its invalid bytes written as U+FFFD");
+                }
             }
         }
         Json rows = Json::array();
@@ -151,15 +179,24 @@ Json to_json_impl(const CatalogueData& data) {
                 if (const auto* i = std::get_if<std::int64_t>(&cell)) {
                     row[table.columns[c]] = *i;
                 } else if (const auto* d = std::get_if<double>(&cell)) {
-                    if (!std::isfinite(*d)) {
+                    if (std::isfinite(*d)) {
+                        row[table.columns[c]] = *d;
+                    } else if (on_replaced != nullptr) {
+                        (*on_replaced)(context, "a real that is not finite, written as null");
+                        row[table.columns[c]] = nullptr;
+                    } else {
                         throw std::runtime_error(context + ": a real that is not finite has no JSON form");
                     }
-                    row[table.columns[c]] = *d;
                 } else if (const auto* s = std::get_if<std::string>(&cell)) {
-                    if (!is_utf8(*s)) {
-                        throw std::runtime_error(context + ": text is not valid UTF-8");
+                    if (auto replaced = with_invalid_bytes_replaced(*s)) {
+                        if (on_replaced == nullptr) {
+                            throw std::runtime_error(context + ": text is not valid UTF-8");
+                        }
+                        (*on_replaced)(context, "text that is not valid UTF-8, its invalid bytes written as U+FFFD");
+                        row[table.columns[c]] = std::move(*replaced);
+                    } else {
+                        row[table.columns[c]] = *s;
                     }
-                    row[table.columns[c]] = *s;
                 } else {
                     row[table.columns[c]] = nullptr;
                 }
@@ -175,7 +212,12 @@ Json to_json_impl(const CatalogueData& data) {
 
 CatalogueData from_json(const nlohmann::json& json) { return from_json_impl(json); }
 CatalogueData from_json(const nlohmann::ordered_json& json) { return from_json_impl(json); }
-nlohmann::json to_json(const CatalogueData& data) { return to_json_impl<nlohmann::json>(data); }
-nlohmann::ordered_json to_ordered_json(const CatalogueData& data) { return to_json_impl<nlohmann::ordered_json>(data); }
+nlohmann::json to_json(const CatalogueData& data) { return to_json_impl<nlohmann::json>(data, nullptr); }
+nlohmann::ordered_json to_ordered_json(const CatalogueData& data) {
+    return to_json_impl<nlohmann::ordered_json>(data, nullptr);
+}
+nlohmann::ordered_json to_ordered_json(const CatalogueData& data, const ReplacedValue& on_replaced) {
+    return to_json_impl<nlohmann::ordered_json>(data, &on_replaced);
+}
 
 }  // namespace qinghe::catalogue_files

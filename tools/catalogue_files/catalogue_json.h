@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
+#include <string>
+
 namespace qinghe::catalogue_files {
 
 // JSON form of a catalogue:
@@ -24,5 +27,14 @@ nlohmann::json to_json(const CatalogueData& data);
 // table order.
 CatalogueData from_json(const nlohmann::ordered_json& json);
 nlohmann::ordered_json to_ordered_json(const CatalogueData& data);
+
+// Told of each value written other than it is stored: where it is (table,
+// row, column) and what was written instead.
+using ReplacedValue = std::function<void(const std::string& where, const std::string& what)>;
+
+// The same for a dump that writes every row: a value JSON cannot hold is
+// written as near as it can be and named through on_replaced. Bytes that are
+// not UTF-8 become U+FFFD; a real that is not finite becomes null.
+nlohmann::ordered_json to_ordered_json(const CatalogueData& data, const ReplacedValue& on_replaced);
 
 }  // namespace qinghe::catalogue_files

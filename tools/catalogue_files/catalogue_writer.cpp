@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qinghe::catalogue_files::detail {
@@ -60,6 +61,34 @@ void sync_path(const fs::path& path, bool required) {
     }
 }
 
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    return "not a regular file";
+}
+
+// Only a regular file, or nothing, may be replaced by a new catalogue; a
+// symbolic link counts as what it points to. Anything else at the
+// destination (a device, a FIFO, a directory) is refused and left as it is.
+void check_replaceable(const fs::path& destination) {
+    struct stat st {};
+    if (::lstat(destination.c_str(), &st) != 0) {
+        if (errno == ENOENT) return;
+        throw std::runtime_error("cannot examine " + destination.string() + ": " + errno_text(errno));
+    }
+    if (S_ISLNK(st.st_mode) && ::stat(destination.c_str(), &st) != 0) {
+        if (errno == ENOENT) return;  // a dangling link is replaced, as a missing file
+        throw std::runtime_error("cannot examine " + destination.string() + ": " + errno_text(errno));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw std::runtime_error(destination.string() + " is " + kind_of(st.st_mode) +
+                                 ", not a regular file; it is left as it is");
+    }
+}
+
 bool has_columns(const std::vector<std::string>& columns, std::initializer_list<const char*> wanted) {
     return std::all_of(wanted.begin(), wanted.end(), [&](const char* name) {
         return std::find(columns.begin(), columns.end(), name) != columns.end();
@@ -73,10 +102,7 @@ CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string&
     if (destination.empty() || !destination.has_filename()) {
         throw std::runtime_error("no catalogue file name given");
     }
-    std::error_code ec;
-    if (fs::is_directory(destination, ec)) {
-        throw std::runtime_error(destination.string() + " is a directory");
-    }
+    check_replaceable(destination);
     temp_ = create_temp_file(destination);
     try {
         db_ = std::make_unique<Database>(temp_, Database::Mode::read_write_create, password);
@@ -195,6 +221,8 @@ void CatalogueWriter::finish() {
     db_->close();
     db_.reset();
     sync_path(temp_, true);
+    // Whatever took the destination's place meanwhile is not replaced either.
+    check_replaceable(destination_);
     std::error_code ec;
     fs::rename(temp_, destination_, ec);
     if (ec) {

@@ -1,4 +1,5 @@
 #include "platform/error.h"
+#include "platform/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
 
 #include <gtest/gtest.h>
@@ -39,9 +40,20 @@ TEST(ConnectionString, MalformedStringsFail) {
         EXPECT_THROW(parse_connection_string(text), PlatformError) << text;
 }
 
-TEST(ConnectionString, BackslashPathsBecomeNative) {
-    EXPECT_EQ(native_path("/opt/qinghe\\tavik.dll"), "/opt/qinghe/tavik.dll");
-    EXPECT_EQ(native_path("C:\\a b\\tavik.dll"), "C:/a b/tavik.dll");
+TEST(ConnectionString, BackslashPathsBecomeNativeAfterTheProgramsDirectory) {
+    const struct {
+        const char* path;
+        const char* directory;
+        const char* native;
+    } cases[] = {
+        {"/opt/qinghe\\tavik.dll", "", "/opt/qinghe/tavik.dll"},
+        {"C:\\a b\\tavik.dll", "", "C:/a b/tavik.dll"},
+        {"/opt/a\\b\\bg\\tudou.htm", "/opt/a\\b", "/opt/a\\b/bg/tudou.htm"},
+        {"/opt/a\\b", "/opt/a\\b", "/opt/a\\b"},
+        {"/opt/a\\bc\\tavik.dll", "/opt/a\\b", "/opt/a/bc/tavik.dll"},  // another directory
+        {"/other\\tavik.dll", "/opt/a\\b", "/other/tavik.dll"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::native_path(c.path, c.directory), c.native) << c.path;
 }
 
 }  // namespace

@@ -9,11 +9,17 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <iostream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qinghe::catalogue_files {
 namespace {
@@ -212,6 +218,105 @@ TEST_F(ToolTest, TheDemoCatalogueBuildsAndShowsEveryFeature) {
     }
     EXPECT_TRUE(px_differs);
     EXPECT_GT(largest, 100);
+}
+
+TEST_F(ToolTest, CreateRefusesHostileInputsAndLeavesWhatIsNotARegularFileAlone) {
+    write_text("good.json", R"({"vlb": [{"lb_id": 1}]})");
+    write_text("deep.json", std::string(90000, '[') + std::string(90000, ']'));
+    write_text("deep-in-a-row.json", R"({"vlb": [{"lb_id": )" + std::string(17, '[') + std::string(17, ']') + "}]}");
+    write_text("brackets-in-text.json", R"({"vlb": [{"lb": ")" + std::string(100, '[') + R"("}]})");
+    write_text("target", "not to be touched");
+    fs::create_directory(file("dir"));
+    const bool root = ::geteuid() == 0;
+    const struct {
+        const char* input;
+        const char* output;
+        // Puts something at the output path; false where this machine cannot.
+        std::function<bool(const fs::path&)> make_output;
+        int status;
+        const char* wanted;
+    } cases[] = {
+        {"deep.json", "a.dll", nullptr, 1, "90000 levels deep"},
+        {"deep-in-a-row.json", "a.dll", nullptr, 1, "at most 16"},
+        {"brackets-in-text.json", "a.dll", nullptr, 0, ""},
+        {"/dev/zero", "a.dll", nullptr, 1, "more than 268435456 bytes"},
+        {"dir", "a.dll", nullptr, 1, "dir"},
+        {"good.json", "fifo", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0600) == 0; }, 1, "a FIFO"},
+        {"good.json", "device",
+         [root](const fs::path& p) { return root && ::mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; }, 1,
+         "a character device"},
+        {"good.json", "dir", nullptr, 1, "a directory"},
+        {"good.json", "link to a FIFO",
+         [this](const fs::path& p) {
+             fs::create_symlink(file("fifo2"), p);
+             return ::mkfifo(file("fifo2").c_str(), 0600) == 0;
+         },
+         1, "a FIFO"},
+        {"good.json", "link to a directory", [this](const fs::path& p) {
+             fs::create_symlink(file("dir"), p);
+             return true;
+         },
+         1, "a directory"},
+        {"good.json", "link to a file", [this](const fs::path& p) {
+             fs::create_symlink(file("target"), p);
+             return true;
+         },
+         0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.input) + " -> " + c.output);
+        const fs::path output = file(c.output);
+        if (c.make_output && !c.make_output(output)) {
+            std::cerr << "skipped on this machine: " << c.output << "\n";
+            continue;
+        }
+        const std::vector<std::string> before = files();
+        const auto kind = fs::symlink_status(output).type();
+        const std::string input = c.input[0] == '/' ? c.input : file(c.input).string();
+        const ToolRun r = run({"create", input, output.string()});
+        if (c.status == 0) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(output))) << "the output is the new catalogue";
+        } else {
+            expect_failure(r, c.status, c.wanted);
+            EXPECT_EQ(fs::symlink_status(output).type(), kind) << "left as it was";
+            EXPECT_EQ(files(), before) << "no file left behind";
+        }
+        if (c.make_output || c.status == 0) {
+            fs::remove(output);
+        }
+    }
+    EXPECT_EQ(slurp(file("target")), "not to be touched");
+}
+
+TEST_F(ToolTest, DumpWritesEveryRowAndNamesTheValuesItCouldNotWriteAsStored) {
+    CatalogueBuilder()
+        .category(1, "电影", 0, 1)
+        .programme(7, std::string("bad \xff\xfe title"), 1, "$$土豆|a|第1集")
+        .programme(8, "好", 1, "$$土豆|b|第1集")
+        .ad(std::string("新浪\xc0\xaf@#sina.com.cn"))
+        .write(file("tavik.dll"));
+    CatalogueData odd;
+    odd.tables["x"] = {{"r", std::string("col\xff")}, {{std::numeric_limits<double>::infinity(), std::string("ok")}}};
+    write_catalogue(file("odd.dll"), odd);
+
+    const ToolRun dumped = run({"dump", file("tavik.dll").string()});
+    EXPECT_EQ(dumped.status, 0) << dumped.err;
+    const auto json = nlohmann::json::parse(dumped.out);
+    EXPECT_EQ(json["t1"].size(), 2u);
+    EXPECT_EQ(json["t1"][0]["tit"], "bad \xef\xbf\xbd\xef\xbf\xbd title");
+    EXPECT_EQ(json["t1"][1]["tit"], "好");
+    EXPECT_EQ(json["ad"][0]["ad"], "新浪\xef\xbf\xbd\xef\xbf\xbd@#sina.com.cn");
+    EXPECT_EQ(json["vlb"][0]["lb"], "电影");
+    EXPECT_NE(dumped.err.find("table t1 row 1 column tit"), std::string::npos) << dumped.err;
+    EXPECT_NE(dumped.err.find("table ad row 1 column ad"), std::string::npos) << dumped.err;
+    EXPECT_EQ(std::count(dumped.err.begin(), dumped.err.end(), '\n'), 2) << dumped.err;
+
+    const ToolRun other = run({"dump", file("odd.dll").string()});
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(nlohmann::json::parse(other.out)["x"][0]["r"], nullptr);
+    EXPECT_NE(other.err.find("table x row 1 column r"), std::string::npos) << other.err;
+    EXPECT_NE(other.err.find("column col"), std::string::npos) << other.err;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/qt/full_screen_window.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -22,6 +23,9 @@ FullScreenWindow::FullScreenWindow(QWebEngineView* browser_view)
 
     full_view_->setPage(browser_view_->page());
     setWindowTitle(browser_view_->window()->windowTitle());
+    // The screen's whole area also where no window manager honours the
+    // full-screen state.
+    setGeometry(browser_view_->screen()->geometry());
     showFullScreen();
     full_view_->setFocus();
 }

@@ -20,6 +20,7 @@
   var video = null;
   var failed = false;
   var started = false;
+  var stop_stream = function () {};  // ends hls.js or mpegts.js when the play fails
 
   function identifier() {
     var query = window.location.search.replace(/^\?/, "");
@@ -63,6 +64,11 @@
   function fail(what) {
     if (failed) return;
     failed = true;
+    try {
+      stop_stream();
+    } catch (e) {
+      // The player is gone either way.
+    }
     state("failed");
     status("无法播放“" + id + "”：" + what);
     if (video) {
@@ -159,6 +165,7 @@
       var policy = { default: { maxTimeToFirstByteMs: 5000, maxLoadTimeMs: 10000,
                                 timeoutRetry: retry, errorRetry: retry } };
       var hls = new Hls({ manifestLoadPolicy: policy, playlistLoadPolicy: policy, fragLoadPolicy: policy });
+      stop_stream = function () { stop_stream = function () {}; hls.destroy(); };
       var media_recoveries = 0;
       hls.on(Hls.Events.ERROR, function (event, data) {
         if (!data.fatal || failed) return;
@@ -167,7 +174,6 @@
           hls.recoverMediaError();
           return;
         }
-        hls.destroy();
         var code = data.response && data.response.code;
         if (data.type !== Hls.ErrorTypes.NETWORK_ERROR) fail(DECODE_FAILURE);
         else if (code >= 400) fail(http_failure(code));
@@ -205,6 +211,7 @@
       function open() {
         player = mpegts.createPlayer({ type: type, url: source },
                                      { enableWorker: false, lazyLoad: false });
+        stop_stream = function () { stop_stream = function () {}; player.destroy(); };
         player.on(mpegts.Events.ERROR, function (kind, detail, info) {
           if (failed) return;
           if (kind !== mpegts.ErrorTypes.NETWORK_ERROR) return fail(DECODE_FAILURE);
@@ -212,11 +219,10 @@
           if (retries < NETWORK_RETRIES) {
             retries += 1;
             status("网络中断，正在重试（第 " + retries + " 次）…");
-            player.destroy();
+            stop_stream();
             setTimeout(open, RETRY_DELAY_MS);
             return;
           }
-          player.destroy();
           fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
         });
         player.attachMediaElement(video);

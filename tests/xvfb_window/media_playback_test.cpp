@@ -4,8 +4,11 @@
 // that cannot play shows, within a few seconds, a message naming the
 // identifier and what went wrong, while the program goes on.
 #include "loopback_http_server.h"
+#include "platform/qt/full_screen_window.h"
 #include "real_window.h"
 
+#include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -78,6 +81,34 @@ protected:
 
 TEST_F(MediaFormsTest, EveryFormPlaysFromFilesAndOverHttp) {
     for (std::size_t i = 0; i < leaves.size(); ++i) expect_plays(i);
+}
+
+// The video's own full-screen control fills the screen with it; Esc gives the window back its page at exactly its old
+// size and layout.
+TEST_F(MediaFormsTest, FullScreenFillsTheScreenAndEscReturnsToTheWindow) {
+    expect_plays(0);
+    const QRect frame = window.frameGeometry();
+    const QRect browser_area = view->geometry();
+    QWebEnginePage* page = view->page();
+    const auto full_screen = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<platform::qt::FullScreenWindow*>(widget) && widget->isVisible()) return widget;
+        return static_cast<QWidget*>(nullptr);
+    };
+
+    // A double click on the picture is the video's own full-screen control.
+    QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {},
+                       view->mapTo(&window, QPoint(browser_area.width() / 2, browser_area.height() / 2)));
+    ASSERT_TRUE(wait_until([&] { return full_screen() != nullptr; }, 10000));
+    EXPECT_EQ(full_screen()->geometry(), view->screen()->geometry());
+    EXPECT_TRUE(page_value(QStringLiteral("document.fullscreenElement !== null"), page).toBool());
+
+    QTest::keyClick(full_screen(), Qt::Key_Escape);
+    ASSERT_TRUE(wait_until([&] { return full_screen() == nullptr; }, 10000));
+    EXPECT_EQ(view->page(), page);
+    EXPECT_EQ(window.frameGeometry(), frame);
+    EXPECT_EQ(view->geometry(), browser_area);
+    EXPECT_GT(current_time(), 0.0);
 }
 
 class MediaFailuresTest : public MediaWindowTest {

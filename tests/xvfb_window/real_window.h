@@ -116,11 +116,11 @@ protected:
         form.Form_Unload();
     }
 
-    // The value of a script run in the page shown now.
-    QVariant page_value(const QString& script) {
+    // The value of a script run in the given page, by default the one shown now.
+    QVariant page_value(const QString& script, QWebEnginePage* page = nullptr) {
         QVariant result;
         bool done = false;
-        view->page()->runJavaScript(script, [&](const QVariant& value) {
+        (page != nullptr ? page : view->page())->runJavaScript(script, [&](const QVariant& value) {
             result = value;
             done = true;
         });

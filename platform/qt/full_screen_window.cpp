@@ -32,7 +32,7 @@ FullScreenWindow::FullScreenWindow(QWebEngineView* browser_view)
 
 FullScreenWindow::~FullScreenWindow() {
     // The page belongs to the browser; only the view changes.
-    browser_view_->setPage(full_view_->page());
+    if (!browser_view_.isNull()) browser_view_->setPage(full_view_->page());
     hide();
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QRect>
+#include <QPointer>
+#include <QWebEngineView>
 #include <QWidget>
-
-class QWebEngineView;
 
 namespace qinghe::platform::qt {
 
@@ -21,7 +20,7 @@ public:
     FullScreenWindow& operator=(const FullScreenWindow&) = delete;
 
 private:
-    QWebEngineView* browser_view_;
+    QPointer<QWebEngineView> browser_view_;
     QWebEngineView* full_view_;
 };
 

@@ -14,7 +14,7 @@
 
   var NETWORK_RETRIES = 3;       // bounded retries of a stream whose network fails
   var RETRY_DELAY_MS = 1000;
-  var START_TIMEOUT_MS = 10000;  // no first frame by then: say so
+  var START_TIMEOUT_MS = 10000;  // no first frame and no data for that long: say so
 
   var id = "";
   var video = null;
@@ -145,9 +145,18 @@
         }, RETRY_DELAY_MS);
         return;
       }
-      if (code === 2) fail("网络中断，重试 " + retries + " 次后仍然失败");
+      if (code === 2 && started) fail("网络中断，重试 " + retries + " 次后仍然失败");
       else explain_failure(url, DECODE_FAILURE);
     });
+  }
+
+  var start_timer = null;
+  function waiting() {
+    if (started || failed) return;
+    clearTimeout(start_timer);
+    start_timer = setTimeout(function () {
+      if (!started) fail("等待 " + START_TIMEOUT_MS / 1000 + " 秒仍未收到画面（连接超时或视频无法播放）");
+    }, START_TIMEOUT_MS);
   }
 
   function load_script(name, ready) {
@@ -180,6 +189,7 @@
         else if (/^file:/i.test(url)) fail("找不到视频文件");
         else fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
       });
+      hls.on(Hls.Events.FRAG_LOADED, waiting);
       hls.loadSource(url);
       hls.attachMedia(video);
     });
@@ -262,9 +272,9 @@
     }
     video.addEventListener("playing", playing);
     video.addEventListener("timeupdate", playing);
-    setTimeout(function () {
-      if (!started) fail("等待 " + START_TIMEOUT_MS / 1000 + " 秒仍未收到画面（连接超时或视频无法播放）");
-    }, START_TIMEOUT_MS);
+    waiting();
+    // Data still arriving (a large file over a slow link) keeps the wait going.
+    video.addEventListener("progress", waiting);
 
     var url = absolute(id);
     if (how === "hls") play_hls(url);

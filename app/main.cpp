@@ -4,17 +4,15 @@
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_process.h"
+#include "platform/qt/web_engine_setup.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
 #include <QApplication>
 
-#include <cstdlib>
 #include <memory>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
-    // Chromium refuses to run as root with its sandbox on.
-    if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    qinghe::platform::qt::prepare_web_engine();
 
     // The embedded browser shares OpenGL contexts with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -1,11 +1,26 @@
 // Shared by the three player pages. The page is called as
 //   <site>.htm?kwelo_iid=<video identifier>
-// and everything after "kwelo_iid=" is the identifier, "&" included. An
-// http(s) address or a relative path to a media file plays in a <video>;
-// any other identifier is shown with the site's name.
+// and everything after "kwelo_iid=" is the identifier, "&" included.
+// An http(s) address or a relative path to a media file plays:
+//   .m3u8           through hls.js (hls.min.js beside this page),
+//   .flv and .ts    through mpegts.js (mpegts.js beside this page),
+//   anything else   in the browser's own <video>.
+// Any other identifier (a site's own video id) is shown with the site's name.
+// A failure is shown in the page, naming the identifier and what went wrong;
+// body's data-state says what the page is doing: "loading", "playing",
+// "failed" or "shown" (a site's own id).
 (function () {
   "use strict";
-  var MEDIA = /\.(mp4|m4v|webm|ogv|ogg|mp3|wav)(\?.*)?$/i;
+
+  var NETWORK_RETRIES = 3;       // bounded retries of a stream whose network fails
+  var RETRY_DELAY_MS = 1000;
+  var START_TIMEOUT_MS = 10000;  // no first frame and no data for that long: say so
+
+  var id = "";
+  var video = null;
+  var failed = false;
+  var started = false;
+  var stop_stream = function () {};  // ends hls.js or mpegts.js when the play fails
 
   function identifier() {
     var query = window.location.search.replace(/^\?/, "");
@@ -19,29 +34,257 @@
     }
   }
 
-  function playable(id) {
-    if (/^https?:\/\//i.test(id)) return true;
-    return MEDIA.test(id) && !/^[a-z][a-z0-9+.-]*:/i.test(id);
+  // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it
+  // names no media at all.
+  function form(text) {
+    var remote = /^https?:\/\//i.test(text);
+    if (!remote && /^[a-z][a-z0-9+.-]*:/i.test(text)) return "";
+    var path = text.replace(/[?#].*$/, "");
+    if (/\.m3u8$/i.test(path)) return "hls";
+    if (/\.flv$/i.test(path)) return "flv";
+    if (/\.ts$/i.test(path)) return "mpegts";
+    if (/\.(mp4|m4v|mov|webm|mkv|ogv|ogg|oga|mp3|m4a|aac|wav|flac)$/i.test(path)) return "video";
+    return remote ? "video" : "";
   }
 
-  function show(site, id) {
-    var stage = document.getElementById("stage");
-    var label = document.getElementById("identifier");
-    label.textContent = id === "" ? "（没有视频编号）" : id;
-    if (id !== "" && playable(id)) {
-      var video = document.createElement("video");
-      video.controls = true;
-      video.autoplay = true;
-      video.src = id;
-      stage.textContent = "";
-      stage.appendChild(video);
-    } else {
-      stage.textContent = site + " 视频 " + (id === "" ? "" : "“" + id + "”");
+  function absolute(text) {
+    return new URL(text, window.location.href).href;
+  }
+
+  function state(value) {
+    document.body.setAttribute("data-state", value);
+  }
+
+  function status(text) {
+    var line = document.getElementById("status");
+    line.textContent = text;
+    line.hidden = text === "";
+  }
+
+  function fail(what) {
+    if (failed) return;
+    failed = true;
+    try {
+      stop_stream();
+    } catch (e) {
+      // The player is gone either way.
     }
+    state("failed");
+    status("无法播放“" + id + "”：" + what);
+    if (video) {
+      video.removeAttribute("src");
+      video.load();
+      video.hidden = true;
+    }
+  }
+
+  function http_failure(code) {
+    if (code === 404) return "服务器上没有这个视频（HTTP 404）";
+    if (code === 403) return "服务器拒绝访问（HTTP 403）";
+    return "服务器返回错误（HTTP " + code + "）";
+  }
+
+  // After the <video> element reports an error: find out whether the
+  // address is missing, refused by the server or unreachable, or whether the
+  // content is there but cannot be decoded.
+  function explain_failure(url, decode_failure) {
+    var local = /^file:/i.test(url);
+    var request = new XMLHttpRequest();
+    var answered = false;
+    function answer(what) {
+      if (answered) return;
+      answered = true;
+      request.abort();
+      fail(what);
+    }
+    if (local) {
+      // A file that is there yields bytes; a missing one none.
+      request.onprogress = function (event) { if (event.loaded > 0) answer(decode_failure); };
+      request.onload = function () {
+        answer(request.response && request.response.byteLength > 0 ? decode_failure : "找不到视频文件");
+      };
+      request.onerror = function () { answer("找不到视频文件"); };
+    } else {
+      request.onreadystatechange = function () {
+        if (request.readyState < 2) return;
+        if (request.status >= 400) answer(http_failure(request.status));
+        else if (request.status === 0) answer("无法连接到服务器");
+        else answer(decode_failure);
+      };
+      request.onerror = function () { answer("无法连接到服务器"); };
+    }
+    request.ontimeout = function () { answer("连接服务器超时"); };
+    try {
+      request.open(local ? "GET" : "HEAD", url);
+      request.responseType = "arraybuffer";
+      request.timeout = 5000;
+      request.send();
+    } catch (e) {
+      answer(decode_failure);
+    }
+  }
+
+  var DECODE_FAILURE = "视频无法解码（格式不受支持或文件已损坏）";
+
+  function play_video(url) {
+    var retries = 0;
+    video.src = url;
+    video.addEventListener("error", function () {
+      var code = video.error ? video.error.code : 0;
+      if (failed || code === 0) return;
+      // A network that drops in the middle of a remote file: resume a few
+      // times where playback stopped, then give up.
+      if (code === 2 && started && retries < NETWORK_RETRIES) {
+        retries += 1;
+        var at = video.currentTime;
+        status("网络中断，正在重试（第 " + retries + " 次）…");
+        setTimeout(function () {
+          video.src = url;
+          video.currentTime = at;
+          video.play();
+        }, RETRY_DELAY_MS);
+        return;
+      }
+      if (code === 2 && started) fail("网络中断，重试 " + retries + " 次后仍然失败");
+      else explain_failure(url, DECODE_FAILURE);
+    });
+  }
+
+  var start_timer = null;
+  function waiting() {
+    if (started || failed) return;
+    clearTimeout(start_timer);
+    start_timer = setTimeout(function () {
+      if (!started) fail("等待 " + START_TIMEOUT_MS / 1000 + " 秒仍未收到画面（连接超时或视频无法播放）");
+    }, START_TIMEOUT_MS);
+  }
+
+  function load_script(name, ready) {
+    var script = document.createElement("script");
+    script.src = name;
+    script.onload = ready;
+    script.onerror = function () { fail("播放组件 " + name + " 缺失"); };
+    document.head.appendChild(script);
+  }
+
+  function play_hls(url) {
+    load_script("hls.min.js", function () {
+      if (!window.Hls || !Hls.isSupported()) return fail("此浏览器不支持 HLS 播放");
+      var retry = { maxNumRetry: NETWORK_RETRIES, retryDelayMs: RETRY_DELAY_MS, maxRetryDelayMs: 4000 };
+      var policy = { default: { maxTimeToFirstByteMs: 5000, maxLoadTimeMs: 10000,
+                                timeoutRetry: retry, errorRetry: retry } };
+      var hls = new Hls({ manifestLoadPolicy: policy, playlistLoadPolicy: policy, fragLoadPolicy: policy });
+      stop_stream = function () { stop_stream = function () {}; hls.destroy(); };
+      var media_recoveries = 0;
+      hls.on(Hls.Events.ERROR, function (event, data) {
+        if (!data.fatal || failed) return;
+        if (data.type === Hls.ErrorTypes.MEDIA_ERROR && media_recoveries < 1 && started) {
+          media_recoveries += 1;
+          hls.recoverMediaError();
+          return;
+        }
+        var code = data.response && data.response.code;
+        if (data.type !== Hls.ErrorTypes.NETWORK_ERROR) fail(DECODE_FAILURE);
+        else if (code >= 400) fail(http_failure(code));
+        else if (/^file:/i.test(url)) fail("找不到视频文件");
+        else fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
+      });
+      hls.on(Hls.Events.FRAG_LOADED, waiting);
+      hls.loadSource(url);
+      hls.attachMedia(video);
+    });
+  }
+
+  // mpegts.js reads with fetch(), which cannot read file: addresses; a local
+  // file is read whole first and handed over as a blob.
+  function local_blob(url, ready) {
+    var request = new XMLHttpRequest();
+    request.open("GET", url);
+    request.responseType = "blob";
+    request.onload = function () {
+      if (request.response && request.response.size > 0) ready(URL.createObjectURL(request.response));
+      else fail("找不到视频文件");
+    };
+    request.onerror = function () { fail("找不到视频文件"); };
+    request.send();
+  }
+
+  function play_mpegts(url, type) {
+    load_script("mpegts.js", function () {
+      if (!window.mpegts || !mpegts.isSupported()) return fail("此浏览器不支持 " + type.toUpperCase() + " 播放");
+      if (/^file:/i.test(url)) local_blob(url, start);
+      else start(url);
+    });
+    function start(source) {
+      var retries = 0;
+      var player = null;
+      function open() {
+        player = mpegts.createPlayer({ type: type, url: source },
+                                     { enableWorker: false, lazyLoad: false });
+        stop_stream = function () { stop_stream = function () {}; player.destroy(); };
+        player.on(mpegts.Events.ERROR, function (kind, detail, info) {
+          if (failed) return;
+          if (kind !== mpegts.ErrorTypes.NETWORK_ERROR) return fail(DECODE_FAILURE);
+          if (info && info.code >= 400) return fail(http_failure(info.code));
+          if (retries < NETWORK_RETRIES) {
+            retries += 1;
+            status("网络中断，正在重试（第 " + retries + " 次）…");
+            stop_stream();
+            setTimeout(open, RETRY_DELAY_MS);
+            return;
+          }
+          fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
+        });
+        player.attachMediaElement(video);
+        player.load();
+        var playing = player.play();
+        if (playing && playing.catch) playing.catch(function () {});
+      }
+      open();
+    }
+  }
+
+  function show(site) {
+    var stage = document.getElementById("stage");
+    var line = document.getElementById("status");
+    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : id;
+    var how = id === "" ? "" : form(id);
+    if (how === "") {
+      state("shown");
+      stage.textContent = site + " 视频 " + (id === "" ? "" : "“" + id + "”");
+      return;
+    }
+    state("loading");
+    status("正在加载“" + id + "”…");
+    video = document.createElement("video");
+    video.controls = true;
+    video.autoplay = true;
+    video.loop = how === "video" || how === "hls";
+    stage.textContent = "";
+    stage.appendChild(video);
+    stage.appendChild(line);
+    function playing() {
+      if (failed || video.currentTime <= 0) return;
+      started = true;
+      if (document.body.getAttribute("data-state") === "playing") return;
+      state("playing");
+      status("");
+    }
+    video.addEventListener("playing", playing);
+    video.addEventListener("timeupdate", playing);
+    waiting();
+    // Data still arriving (a large file over a slow link) keeps the wait going.
+    video.addEventListener("progress", waiting);
+
+    var url = absolute(id);
+    if (how === "hls") play_hls(url);
+    else if (how === "flv" || how === "mpegts") play_mpegts(url, how);
+    else play_video(url);
   }
 
   window.alert = window.confirm = window.prompt = function () { return null; };
   document.addEventListener("DOMContentLoaded", function () {
-    show(document.body.getAttribute("data-site"), identifier());
+    id = identifier();
+    show(document.body.getAttribute("data-site"));
   });
 })();

@@ -2,10 +2,13 @@
 
 #include "platform/error.h"
 #include "platform/qt/browser_address.h"
+#include "platform/qt/full_screen_window.h"
 #include "platform/qt/plain_text_page.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/silent_page.h"
 
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <utility>
@@ -19,13 +22,71 @@ constexpr qsizetype max_page_bytes = 2 * 1024 * 1024;
 
 QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
     : view_(new QWebEngineView(parent)), program_directory_(std::move(program_directory)) {
-    // The page is the view's child, so it goes with the view.
-    page_ = new SilentPage(view_.data());
+    page_ = make_page();
     view_->setPage(page_.data());
     view_->setFocusPolicy(Qt::StrongFocus);
+    give_way_.setSingleShot(true);
+    give_way_.setInterval(give_way_ms);
+    QObject::connect(&give_way_, &QTimer::timeout, view_.data(), [this] { drop_stuck_page(); });
 }
 
-QtBrowser::~QtBrowser() { delete view_.data(); }
+QtBrowser::~QtBrowser() {
+    full_screen_.reset();
+    delete view_.data();
+}
+
+SilentPage* QtBrowser::make_page() {
+    // The page is the view's child, so it goes with the view.
+    auto* page = new SilentPage(view_.data());
+    QWebEngineSettings* settings = page->settings();
+    // A play is a click in the tree, not in the page: media starts on load.
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    // The player pages are local files that play http(s) media and streams.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    QObject::connect(page, &QWebEnginePage::fullScreenRequested, view_.data(),
+                     [this](QWebEngineFullScreenRequest request) {
+                         if (request.toggleOn() == (full_screen_ != nullptr)) return request.reject();
+                         request.accept();
+                         if (request.toggleOn())
+                             full_screen_ = std::make_unique<FullScreenWindow>(view_.data());
+                         else
+                             full_screen_.reset();
+                     });
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_.data(), [this, page] {
+        if (page != page_.data()) return;
+        give_way_.stop();
+        pending_load_ = nullptr;
+    });
+    return page;
+}
+
+void QtBrowser::leave_full_screen() {
+    if (full_screen_ == nullptr) return;
+    full_screen_.reset();
+    page().triggerAction(QWebEnginePage::ExitFullScreen);
+}
+
+void QtBrowser::load_watched(std::function<void(SilentPage&)> load) {
+    leave_full_screen();
+    pending_load_ = std::move(load);
+    give_way_.start();
+    pending_load_(page());
+}
+
+void QtBrowser::drop_stuck_page() {
+    if (!pending_load_ || view_.isNull()) return;
+    leave_full_screen();
+    // Deleting the page ends its renderer's work on it, whatever its script does.
+    SilentPage* stuck = page_.data();
+    page_ = make_page();
+    page_->set_silent(stuck->silent());
+    view_->setPage(page_.data());
+    delete stuck;
+    const auto load = std::exchange(pending_load_, nullptr);
+    load(*page_);
+}
 
 QWidget* QtBrowser::view() const { return view_.data(); }
 
@@ -44,13 +105,13 @@ SilentPage& QtBrowser::page() const {
 }
 
 void QtBrowser::navigate(const std::string& address) {
-    QWebEngineView& view = web();
+    web();
     const QUrl url = browser_url(address, program_directory_);
     writing_ = false;
     written_.clear();
     address_ = url.toString(QUrl::FullyEncoded);
     has_document_ = true;
-    view.setUrl(url);
+    load_watched([url](SilentPage& page) { page.load(url); });
 }
 
 void QtBrowser::require_document() const {
@@ -78,7 +139,7 @@ void QtBrowser::document_close() {
     if (html.toUtf8().size() > max_page_bytes) throw PlatformError("document text too large to show");
     writing_ = false;
     written_.clear();
-    page().setHtml(html, QUrl(QStringLiteral("about:blank")));
+    load_watched([html](SilentPage& page) { page.setHtml(html, QUrl(QStringLiteral("about:blank"))); });
 }
 
 void QtBrowser::set_silent(bool silent) { page().set_silent(silent); }

@@ -4,7 +4,10 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include <functional>
+#include <memory>
 #include <string>
 
 class QWebEngineView;
@@ -12,11 +15,17 @@ class QWidget;
 
 namespace qinghe::platform::qt {
 
+class FullScreenWindow;
 class SilentPage;
 
 // Web1 over a QWebEngineView. navigate() loads a page (see browser_url);
 // from the first navigate on there is a document, and document_open, _write
 // and _close replace it with the written text shown as plain text.
+// Player pages start their media without a gesture, may load http(s) media
+// and scripts, and may show their video full screen. A new load always gets
+// its page: when the current page does not give way (a script that never
+// yields, a beforeunload that holds on, a page too large to leave) within
+// give_way_ms, the page is dropped and the load goes to a fresh one.
 class QtBrowser final : public Browser {
 public:
     // program_directory: the executable's directory as the system writes it
@@ -32,6 +41,8 @@ public:
     // The address last navigated to, as a URL.
     std::string current_address() const;
     bool silent() const;
+    // How long the current page has to let a new load finish.
+    static constexpr int give_way_ms = 2000;
 
     void navigate(const std::string& address) override;
     void document_open() override;
@@ -43,6 +54,12 @@ private:
     QWebEngineView& web() const;
     SilentPage& page() const;
     void require_document() const;
+    SilentPage* make_page();
+    // Runs the load on the current page and watches that it finishes; runs
+    // it once more on a fresh page when it does not within give_way_ms.
+    void load_watched(std::function<void(SilentPage&)> load);
+    void drop_stuck_page();
+    void leave_full_screen();
 
     QPointer<QWebEngineView> view_;
     QPointer<SilentPage> page_;
@@ -51,6 +68,9 @@ private:
     bool has_document_ = false;
     bool writing_ = false;
     QString written_;
+    std::function<void(SilentPage&)> pending_load_;
+    QTimer give_way_;
+    std::unique_ptr<FullScreenWindow> full_screen_;
 };
 
 }  // namespace qinghe::platform::qt

@@ -4,6 +4,11 @@ namespace qinghe::platform::qt {
 
 SilentPage::SilentPage(QObject* parent) : QWebEnginePage(parent) {}
 
+bool SilentPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool) {
+    const QString scheme = url.scheme();
+    return url.isLocalFile() || scheme == QLatin1String("data") || scheme == QLatin1String("about");
+}
+
 void SilentPage::javaScriptAlert(const QUrl& origin, const QString& message) {
     if (!silent_) QWebEnginePage::javaScriptAlert(origin, message);
 }

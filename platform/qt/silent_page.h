@@ -4,7 +4,9 @@
 
 namespace qinghe::platform::qt {
 
-// The browser's page. While silent it shows no JavaScript alert, confirm or
+// The browser's page. It goes only to local pages (file:, and the data: and
+// about: pages the browser writes itself); a page's attempt to go elsewhere
+// is refused. While silent it shows no JavaScript alert, confirm or
 // prompt dialog (confirm and prompt answer as if cancelled) and passes no
 // console message on.
 class SilentPage : public QWebEnginePage {
@@ -16,6 +18,7 @@ public:
     void set_silent(bool silent) { silent_ = silent; }
 
 protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool is_main_frame) override;
     void javaScriptAlert(const QUrl& origin, const QString& message) override;
     bool javaScriptConfirm(const QUrl& origin, const QString& message) override;
     bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& default_value,

@@ -1,0 +1,19 @@
+#include "platform/qt/web_engine_setup.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <unistd.h>
+
+namespace qinghe::platform::qt {
+
+void prepare_web_engine() {
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    const QByteArray flag = "--disable-web-security";
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (flags.split(' ').contains(flag)) return;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.isEmpty() ? flag : flags + ' ' + flag);
+}
+
+}  // namespace qinghe::platform::qt

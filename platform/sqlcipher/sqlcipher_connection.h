@@ -2,12 +2,16 @@
 
 #include "platform/data_access.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace qinghe::platform::sqlcipher {
 
+struct Interruption;
 struct Session;
+
+inline constexpr std::chrono::milliseconds default_statement_limit{30000};
 
 // The catalogue connection over an SQLCipher file.
 //
@@ -21,9 +25,13 @@ struct Session;
 // row count is computed only when asked for, and page positioning re-runs the
 // statement from the page's first row. Closing the connection closes the
 // recordsets still open on it.
+//
+// No call runs a statement for longer than the statement limit: past it the
+// statement stops and the call fails like any failed statement. interrupt()
+// stops the same way, from any thread, whatever runs on the connection.
 class SqlcipherConnection final : public Connection {
 public:
-    SqlcipherConnection();
+    explicit SqlcipherConnection(std::chrono::milliseconds statement_limit = default_statement_limit);
     ~SqlcipherConnection() override;
     SqlcipherConnection(const SqlcipherConnection&) = delete;
     SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
@@ -38,8 +46,11 @@ public:
     // recordset is read-only with exact counts and paging.
     std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
                                               LockType lock, int options) override;
+    void interrupt() noexcept override;
+    void resume() noexcept override;
 
 private:
+    std::shared_ptr<Interruption> interruption_;
     std::shared_ptr<Session> session_;
 };
 

@@ -32,7 +32,10 @@ int main(int argc, char** argv) {
     const auto make_connection = [] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); };
     // Searches run on a worker with a connection of its own; it goes before
     // the window, after the form.
-    platform::qt::QtBackgroundWork search_worker(make_connection);
+    platform::qt::QtBackgroundWork search_worker([] {
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
+            platform::sqlcipher::default_statement_limit, false);
+    });
     app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
                      &search_worker});
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/like_match.h"
+#include "platform/sqlcipher/listing_order.h"
 #include "platform/sqlcipher/statement_rewrite.h"
 
 // SQLCipher declares sqlite3_key only for codec builds.
@@ -514,8 +515,8 @@ private:
     mutable std::optional<std::int64_t> count_;
 };
 
-SqlcipherConnection::SqlcipherConnection(std::chrono::milliseconds statement_limit)
-    : interruption_(std::make_shared<Interruption>(statement_limit)) {}
+SqlcipherConnection::SqlcipherConnection(std::chrono::milliseconds statement_limit, bool order_unindexed_listing)
+    : interruption_(std::make_shared<Interruption>(statement_limit)), order_unindexed_listing_(order_unindexed_listing) {}
 
 void SqlcipherConnection::interrupt() noexcept { interruption_->requested.store(true); }
 
@@ -561,6 +562,8 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
         if (sqlite3_key(db.get(), key->data(), static_cast<int>(key->size())) != SQLITE_OK)
             fail(db.get(), "cannot key the catalogue");
     }
+    // A file without the listing index gets its listing ordered in memory.
+    if (order_unindexed_listing_) order_listing_in_memory(db.get());
     // Nothing can be attached beside the catalogue, and no statement writes.
     sqlite3_limit(db.get(), SQLITE_LIMIT_ATTACHED, 0);
     if (sqlite3_exec(db.get(), "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -31,7 +31,11 @@ inline constexpr std::chrono::milliseconds default_statement_limit{30000};
 // stops the same way, from any thread, whatever runs on the connection.
 class SqlcipherConnection final : public Connection {
 public:
-    explicit SqlcipherConnection(std::chrono::milliseconds statement_limit = default_statement_limit);
+    // order_unindexed_listing: on a file without an index for the category
+    // listing, order the listing in memory when opening (see
+    // listing_order.h); a connection that only searches does without.
+    explicit SqlcipherConnection(std::chrono::milliseconds statement_limit = default_statement_limit,
+                                 bool order_unindexed_listing = true);
     ~SqlcipherConnection() override;
     SqlcipherConnection(const SqlcipherConnection&) = delete;
     SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
@@ -51,6 +55,7 @@ public:
 
 private:
     std::shared_ptr<Interruption> interruption_;
+    bool order_unindexed_listing_;
     std::shared_ptr<Session> session_;
 };
 

@@ -29,7 +29,10 @@ Form1::LoadResult Form1::Form_Load() {
     if (another) return LoadResult::another_instance_running;
 
     fixed_size_ = platform::FixedWindowSize{};  // the start-up size
-    try_step([&] { catalogue::open_catalogue(connection(), p_.process.app_path()); });
+    try_step([&] {
+        app_path_ = p_.process.app_path();
+        catalogue::open_catalogue(connection(), app_path_);
+    });
     try_step([&] { p_.web1.navigate("about: blank"); });
     try_step([&] { p_.web1.document_open(); });
     try_step([&] { p_.web1.document_write(std::string(welcome_text)); });
@@ -40,6 +43,8 @@ Form1::LoadResult Form1::Form_Load() {
 }
 
 void Form1::Form_Unload() {
+    // A search still running is stopped, not waited for.
+    if (p_.search_worker) p_.search_worker->stop();
     // A connection that never opened has nothing to close.
     if (connection_ && connection_->is_open()) try_step([&] { connection_->close(); });
     connection_.reset();
@@ -70,7 +75,12 @@ void Form1::Tv1_NodeClick(const std::string& key) {
 void Form1::Command1_Click() {
     std::string text;
     try_step([&] { text = p_.window.search_text(); });
-    try_step([&] { search::search_click(connection(), p_.tv1, text); });
+    // A catalogue that did not open at start-up stays closed for the whole
+    // run: the search then fails at once, on the window's thread.
+    if (p_.search_worker && connection_ && connection_->is_open())
+        try_step([&] { search::start_search(*p_.search_worker, p_.tv1, app_path_, text); });
+    else
+        try_step([&] { search::search_click(connection(), p_.tv1, text); });
 }
 
 void Form1::Label3_Click(int index) {

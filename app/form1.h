@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/background_work.h"
 #include "platform/browser.h"
 #include "platform/data_access.h"
 #include "platform/fixed_window_size.h"
@@ -30,6 +31,8 @@ struct FormPlatform {
     platform::TickerLabels& label3;
     platform::Timer& timer1;
     platform::Process& process;
+    // Where searches run; null runs them on the window's thread.
+    platform::BackgroundWork* search_worker;
 };
 
 // The main window Form1: it owns the run-time state (the catalogue
@@ -63,6 +66,9 @@ public:
 private:
     FormPlatform p_;
     std::unique_ptr<platform::Connection> connection_;
+    // The executable's directory as start-up found it, for the search
+    // worker's own connection.
+    std::string app_path_;
     platform::FixedWindowSize fixed_size_;
     ticker::AdList ad_list_;
 };

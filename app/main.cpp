@@ -1,6 +1,7 @@
 // qinghe-tv: builds the real platform (Qt window and controls, WebEngine
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
+#include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_process.h"
@@ -26,8 +27,17 @@ int main(int argc, char** argv) {
     const std::string program_directory = process.app_path();
     platform::qt::QtBrowser browser(nullptr, program_directory);
     platform::qt::QtForm window(browser.view());
-    app::Form1 form({[&] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(program_directory); },
-                     window, window.tree(), browser, window.labels(), window.timer1(), process});
+    const auto make_connection = [&] {
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(program_directory);
+    };
+    // Searches run on a worker with a connection of its own; it goes before
+    // the window, after the form.
+    platform::qt::QtBackgroundWork search_worker([&] {
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
+            program_directory, platform::sqlcipher::default_statement_limit, false);
+    });
+    app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
+                     &search_worker});
     // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 

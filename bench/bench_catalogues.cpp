@@ -1,6 +1,7 @@
 #include "bench/bench_catalogues.h"
 
 #include "tools/catalogue_files/catalogue_builder.h"
+#include "tools/catalogue_files/catalogue_check.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 
 #include <chrono>
@@ -21,6 +22,8 @@ std::string dir_name(CatalogueKind kind) {
     switch (kind) {
     case CatalogueKind::large:
         return "large-" + std::to_string(large_categories) + "c-" + std::to_string(large_programmes) + "p-s1";
+    case CatalogueKind::large_unindexed:
+        return dir_name(CatalogueKind::large) + "-unindexed";
     case CatalogueKind::paging:
         return "paging-" + std::to_string(paging_programmes) + "p";
     case CatalogueKind::play_list:
@@ -61,6 +64,10 @@ void make(CatalogueKind kind, const std::filesystem::path& file) {
     case CatalogueKind::large:
         cf::generate_catalogue(file, {large_categories, large_programmes, 1, ticker_ads});
         return;
+    case CatalogueKind::large_unindexed:
+        std::filesystem::copy_file(catalogue_file(CatalogueKind::large), file);
+        cf::drop_indexes(file);
+        return;
     case CatalogueKind::paging:
         make_paging(file);
         return;
@@ -86,7 +93,8 @@ std::filesystem::path catalogue_file(CatalogueKind kind) { return catalogue_dir(
 
 void make_missing_catalogues() {
     for (CatalogueKind kind :
-         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large}) {
+         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large,
+          CatalogueKind::large_unindexed}) {
         const std::filesystem::path file = catalogue_file(kind);
         if (std::filesystem::is_regular_file(file)) continue;
         std::cerr << "making catalogue " << file.string() << " ..." << std::flush;

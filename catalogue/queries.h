@@ -2,6 +2,7 @@
 
 #include "platform/data_access.h"
 #include "platform/int16.h"
+#include "platform/skip_on_error.h"
 
 #include <memory>
 #include <string>
@@ -30,6 +31,20 @@ std::unique_ptr<platform::Recordset> open_search_query(platform::Connection& con
 // The last two steps of every query: close the recordset if it can be closed
 // (a recordset already closed, or never opened, is let be) and release it.
 void close_and_release(std::unique_ptr<platform::Recordset>& recordset) noexcept;
+
+// Walks a handler's recordset from the row it stands on: visit(row, n) for
+// rows n = 1, 2, ..., at most max_rows of them (all when max_rows < 0). A
+// failed end-of-rows test ends the walk, and so does a failed move: the walk
+// never stands still on one row. visit handles its own failures.
+template <class Visit>
+void walk_rows(const std::unique_ptr<platform::Recordset>& recordset, long max_rows, Visit&& visit) {
+    for (long n = 1; max_rows < 0 || n <= max_rows; ++n) {
+        bool at_end = true;
+        if (!platform::try_step([&] { at_end = platform::opened(recordset).eof(); }) || at_end) return;
+        visit(static_cast<const platform::Recordset&>(*recordset), n);
+        if (!platform::try_step([&] { recordset->move_next(); })) return;
+    }
+}
 
 // Runs close_and_release on a handler's recordset when the scope ends,
 // however it ends.

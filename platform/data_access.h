@@ -80,6 +80,10 @@ public:
     // is rejected.
     virtual std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
                                                       LockType lock, int options) = 0;
+    // Safe from any thread: the statement running on the connection stops
+    // and its call fails, and so does every one after it until resume().
+    virtual void interrupt() noexcept = 0;
+    virtual void resume() noexcept = 0;
 };
 
 // The recordset a handler holds, failing like any platform call when the

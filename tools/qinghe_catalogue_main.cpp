@@ -1,5 +1,6 @@
 // qinghe-catalogue: builds, generates and dumps catalogue files (tavik.dll).
 
+#include "tools/catalogue_files/catalogue_check.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"
@@ -29,9 +30,13 @@ constexpr const char* kUsage =
     "       \"t1\": [{\"id\": 1, \"tit\": \"...\", \"player\": \"...\", \"lb_id\": 1,\n"
     "                \"up_dt\": \"2009-05-17 20:31:07\", \"adds\": \"$$土豆|id|第1集\"}, ...],\n"
     "       \"ad\": [{\"ad\": \"caption@#link@#...\"}]}\n"
-    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] <out.dll>\n"
+    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] [--no-indexes] <out.dll>\n"
     "      Write a synthetic catalogue; the same options give the same contents.\n"
-    "      Defaults: --seed 1, --ads 5.\n"
+    "      Defaults: --seed 1, --ads 5. --no-indexes leaves the file without indexes.\n"
+    "  qinghe-catalogue check <in.dll>\n"
+    "      List what a publisher should fix: missing indexes, c_id values that differ\n"
+    "      from the programmes listed, play lists the tree cannot split, Null titles.\n"
+    "      Exit status 0 when nothing is found, 1 otherwise.\n"
     "  qinghe-catalogue dump <in.dll>\n"
     "      Print a catalogue file as JSON. Every row is printed; a value JSON\n"
     "      cannot hold (text that is not UTF-8, an infinite number) is printed as\n"
@@ -80,8 +85,13 @@ int generate(const std::vector<std::string>& args) {
     std::optional<std::string> output;
     bool have_categories = false;
     bool have_programmes = false;
+    bool indexes = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--no-indexes") {
+            indexes = false;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             if (output) {
                 throw UsageError("generate takes one output file, got \"" + *output + "\" and \"" + arg + "\"");
@@ -117,6 +127,7 @@ int generate(const std::vector<std::string>& args) {
         throw UsageError("programmes need at least one category");
     }
     cf::generate_catalogue(*output, options);
+    if (!indexes) cf::drop_indexes(*output);
     return 0;
 }
 
@@ -139,6 +150,16 @@ int dump(const std::vector<std::string>& args) {
     return 0;
 }
 
+int check(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw UsageError("check needs exactly one catalogue file");
+    }
+    const std::vector<std::string> problems = cf::check_catalogue(args[0]);
+    for (const std::string& problem : problems) std::cout << problem << '\n';
+    std::cout.flush();
+    return problems.empty() ? 0 : 1;
+}
+
 int run(const std::vector<std::string>& args) {
     if (args.empty()) {
         throw UsageError("no command given");
@@ -157,6 +178,9 @@ int run(const std::vector<std::string>& args) {
     }
     if (command == "dump") {
         return dump(rest);
+    }
+    if (command == "check") {
+        return check(rest);
     }
     throw UsageError("unknown command \"" + command + "\"");
 }

@@ -10,7 +10,6 @@
 
 namespace qinghe::tree {
 
-using platform::opened;
 using platform::try_step;
 
 void fill_category_roots(platform::Connection& connection, platform::TreeView& tv1,
@@ -22,19 +21,13 @@ void fill_category_roots(platform::Connection& connection, platform::TreeView& t
 
     std::unique_ptr<platform::Recordset> categories;
     try_step([&] { categories = catalogue::open_category_query(connection); });
-    for (;;) {
-        // A failed end-of-rows test ends the walk, and so does a failed move:
-        // the walk must never stand still on one row.
-        bool at_end = true;
-        if (!try_step([&] { at_end = opened(categories).eof(); }) || at_end) break;
-        const platform::Recordset& row = *categories;
+    catalogue::walk_rows(categories, -1, [&](const platform::Recordset& row, long) {
         try_step([&] {
             tv1.add_root(keys::category(row.field("lb_id").text()),
                          row.field("lb").text() + "(" + row.field("c_id").text() + ")");
         });
         try_step([&] { set_child(connection, tv1, row.field("lb_id").to_int16(), 1); });
-        if (!try_step([&] { categories->move_next(); })) break;
-    }
+    });
     catalogue::close_and_release(categories);
     try_step([&] { timer1.set_enabled(false); });
 }

@@ -26,7 +26,7 @@ constexpr int design_height_twips = 180;
 QtTickerLabels::QtTickerLabels(const QtControl& strip) : strip_(strip) {
     if (strip_.widget() == nullptr) throw PlatformError("the ticker strip has been destroyed");
     TickerLabel* first = make_label(0);
-    first->setText(QString::fromLatin1(design_caption));
+    first->set_caption(QString::fromLatin1(design_caption));
     first->setGeometry(0, 0, to_pixels(design_width_twips), to_pixels(design_height_twips));
     first->setVisible(true);
     labels_[0].label = first;
@@ -74,7 +74,7 @@ void QtTickerLabels::load(int index) {
     const TickerLabel& original = *model.label;
 
     std::unique_ptr<TickerLabel> copy(make_label(index));
-    copy->setText(original.text());
+    copy->set_caption(original.caption());
     copy->setFont(original.font());
     copy->setCursor(original.cursor());
     copy->setAlignment(original.alignment());
@@ -92,11 +92,11 @@ void QtTickerLabels::unload(int index) {
     labels_.erase(index);
 }
 
-std::string QtTickerLabels::caption(int index) const { return to_std(entry(index).label->text()); }
+std::string QtTickerLabels::caption(int index) const { return to_std(entry(index).label->caption()); }
 
 void QtTickerLabels::set_caption(int index, const std::string& caption) {
     TickerLabel& label = *entry(index).label;
-    label.setText(to_qstring(caption));
+    label.set_caption(to_qstring(caption));
     // The width follows the caption; the height stays the strip's, so the
     // text sits centred in the strip instead of being cut off below.
     const int height = label.height();

@@ -1,13 +1,116 @@
 #include "platform/qt/ticker_label.h"
 
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <algorithm>
+#include <cmath>
 
 namespace qinghe::platform::qt {
+
+namespace {
+
+// The caption cut to at most `length` characters, an ellipsis marking the
+// cut; a surrogate pair is never split.
+QString cut(const QString& caption, int length) {
+    if (caption.size() <= length) return caption;
+    qsizetype keep = length - 1;
+    if (caption.at(keep - 1).isHighSurrogate()) --keep;
+    return caption.left(keep) + QChar(0x2026);
+}
+
+}  // namespace
 
 TickerLabel::TickerLabel(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
+}
+
+void TickerLabel::set_caption(const QString& caption) {
+    caption_ = caption;
+    setText(cut(caption_, shown_length));
+    measure();
+    updateGeometry();
+    update();
+}
+
+void TickerLabel::measure() {
+    runs_.clear();
+    shaped_.clear();
+    caption_width_ = 0;
+    if (caption_.size() <= shown_length) {
+        // A caption the label shows whole is one run, measured as QLabel
+        // measures it.
+        runs_.push_back({0, static_cast<int>(caption_.size()), 0, std::nullopt});
+        return;
+    }
+    ++text_layouts_;
+    const QFontMetricsF metrics(font());
+    for (qsizetype start = 0; start < caption_.size();) {
+        qsizetype length = std::min<qsizetype>(run_length, caption_.size() - start);
+        if (start + length < caption_.size() && caption_.at(start + length - 1).isHighSurrogate()) ++length;
+        runs_.push_back({static_cast<int>(start), static_cast<int>(length), caption_width_, std::nullopt});
+        caption_width_ += metrics.horizontalAdvance(caption_.mid(start, length));
+        start += length;
+    }
+}
+
+QSize TickerLabel::sizeHint() const {
+    const QSize label = QLabel::sizeHint();
+    if (caption_.size() <= shown_length) return label;
+    const int width = static_cast<int>(std::min<qreal>(std::ceil(caption_width_), QWIDGETSIZE_MAX));
+    return {width, label.height()};
+}
+
+void TickerLabel::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    const QRect area = event->rect();
+    const qreal top = (height() - QFontMetricsF(font()).height()) / 2.0;
+
+    // The first run that reaches into the area, then every run that starts
+    // inside it.
+    auto run = std::upper_bound(runs_.begin(), runs_.end(), static_cast<qreal>(area.left()),
+                                [](qreal x, const Run& r) { return x < r.x; });
+    if (run != runs_.begin()) --run;
+    drawn_characters_ = 0;
+    std::size_t first = runs_.size();
+    std::size_t last = 0;
+    for (; run != runs_.end() && run->x <= area.right() + 1; ++run) {
+        const auto index = static_cast<std::size_t>(run - runs_.begin());
+        if (!run->shaped) {
+            run->shaped.emplace(caption_.mid(run->start, run->length));
+            run->shaped->setTextFormat(Qt::PlainText);
+            run->shaped->prepare(QTransform(), font());
+            shaped_.push_back(index);
+            ++text_layouts_;
+        }
+        painter.drawStaticText(QPointF(run->x, top), *run->shaped);
+        drawn_characters_ += run->length;
+        first = std::min(first, index);
+        last = std::max(last, index);
+    }
+    if (first > last) return;
+    // Runs well away from what is on screen are let go, so a long caption
+    // scrolling past holds only the runs around the strip.
+    constexpr std::size_t margin = 8;
+    const auto far = [&](std::size_t index) { return index + margin < first || index > last + margin; };
+    for (const std::size_t index : shaped_)
+        if (far(index)) runs_[index].shaped.reset();
+    shaped_.erase(std::remove_if(shaped_.begin(), shaped_.end(), far), shaped_.end());
+}
+
+void TickerLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        measure();
+        updateGeometry();
+    }
 }
 
 void TickerLabel::mousePressEvent(QMouseEvent* event) {

@@ -1,15 +1,42 @@
 #pragma once
 
 #include <QLabel>
+#include <QStaticText>
+
+#include <optional>
+#include <vector>
 
 namespace qinghe::platform::qt {
 
 // One Label3 label: a QLabel that reports a left click, completed by
 // releasing the button over the label.
+//
+// The label keeps its whole caption and sizes itself to it, but lays the
+// text out once: the caption is cut into runs whose places are measured
+// when it is set, and a run is shaped the first time it comes into view.
+// A repaint draws only the runs inside the part of the strip it covers, so
+// moving a label with a megabyte caption costs no more than a short one.
+// What the label hands to the window system and to accessibility (its
+// QLabel text) is the caption cut to shown_length characters.
 class TickerLabel : public QLabel {
     Q_OBJECT
 public:
+    static constexpr int shown_length = 1024;
+    static constexpr int run_length = 128;
+
     explicit TickerLabel(QWidget* parent = nullptr);
+
+    void set_caption(const QString& caption);
+    const QString& caption() const { return caption_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // How often text has been laid out: one for measuring a caption, one for
+    // each run shaped. Moving the label adds nothing for runs already shaped.
+    int text_layouts() const { return text_layouts_; }
+    // Characters drawn by the last repaint.
+    int drawn_characters() const { return drawn_characters_; }
 
 signals:
     void clicked();
@@ -17,9 +44,27 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    struct Run {
+        int start;
+        int length;
+        qreal x;
+        std::optional<QStaticText> shaped;
+    };
+
+    void measure();
+
+    QString caption_;
+    std::vector<Run> runs_;
+    // Runs shaped for the last repaint; the others are let go.
+    std::vector<std::size_t> shaped_;
+    qreal caption_width_ = 0;
     bool pressed_ = false;
+    int text_layouts_ = 0;
+    int drawn_characters_ = 0;
 };
 
 }  // namespace qinghe::platform::qt

@@ -3,6 +3,8 @@
 #include "platform/error.h"
 #include "platform/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
+#include "platform/sqlcipher/like_match.h"
+#include "platform/sqlcipher/listing_order.h"
 #include "platform/sqlcipher/statement_rewrite.h"
 
 // SQLCipher declares sqlite3_key only for codec builds.
@@ -10,6 +12,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <deque>
 #include <filesystem>
@@ -25,6 +29,26 @@ namespace qinghe::platform::sqlcipher {
 
 class SqlcipherRecordset;
 
+// What stops a statement while it runs: a request from any thread, or the
+// time limit of the call that runs it. The engine asks between its steps,
+// and the LIKE comparison asks while it compares.
+struct Interruption {
+    using Clock = std::chrono::steady_clock;
+    explicit Interruption(std::chrono::milliseconds statement_limit) : limit(statement_limit) {}
+
+    // Starts the time limit of one call; only the thread using the
+    // connection calls this. An interrupted connection fails every call.
+    void arm() {
+        if (requested.load(std::memory_order_relaxed)) throw PlatformError("interrupted");
+        deadline = Clock::now() + limit;
+    }
+    bool due() const { return requested.load(std::memory_order_relaxed) || Clock::now() >= deadline; }
+
+    const std::chrono::milliseconds limit;
+    std::atomic<bool> requested{false};
+    Clock::time_point deadline = Clock::time_point::max();
+};
+
 // What a connection shares with its recordsets: the database handle, the
 // recordsets still open on it, which the connection closes when it closes,
 // and the row counts already taken.
@@ -36,6 +60,7 @@ class SqlcipherRecordset;
 // connection commits to the file.
 struct Session {
     sqlite3* db = nullptr;
+    std::shared_ptr<Interruption> interruption;
     std::vector<SqlcipherRecordset*> recordsets;
     // "PRAGMA data_version"; null when it could not be prepared, and then
     // nothing is kept. The read-only authorizer lets this one pragma through
@@ -136,6 +161,56 @@ int read_only_authorizer(void* data, int action, const char* name, const char* v
     }
 }
 
+// Instructions the engine runs between two questions whether to stop.
+constexpr int kProgressInterval = 1000;
+
+int stop_when_due(void* interruption) { return static_cast<const Interruption*>(interruption)->due() ? 1 : 0; }
+
+// "x like y" and "x like y escape z": the engine's comparison, made to stop
+// when the statement is interrupted or runs past its time limit.
+void like_function(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    const auto* interruption = static_cast<const Interruption*>(sqlite3_user_data(context));
+    sqlite3* db = sqlite3_context_db_handle(context);
+    if (sqlite3_value_bytes(argv[0]) > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
+        sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
+        return;
+    }
+    std::uint32_t escape = 0;
+    if (argc == 3) {
+        const unsigned char* text = sqlite3_value_text(argv[2]);
+        if (text == nullptr) return;
+        const unsigned char* after = text;
+        escape = read_utf8(after);
+        if (escape == 0 || *after != 0) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+    }
+    const unsigned char* pattern = sqlite3_value_text(argv[0]);
+    const unsigned char* text = sqlite3_value_text(argv[1]);
+    if (pattern == nullptr || text == nullptr) return;  // Null
+    const std::function<bool()> should_stop = [interruption] { return interruption->due(); };
+    switch (like_match(pattern, text, escape, should_stop)) {
+    case LikeResult::match:
+        sqlite3_result_int(context, 1);
+        break;
+    case LikeResult::no_match:
+        sqlite3_result_int(context, 0);
+        break;
+    case LikeResult::stopped:
+        sqlite3_result_error_code(context, SQLITE_INTERRUPT);
+        break;
+    }
+}
+
+bool install_like(sqlite3* db, Interruption* interruption) {
+    for (const int args : {2, 3})
+        if (sqlite3_create_function(db, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, interruption,
+                                    like_function, nullptr, nullptr) != SQLITE_OK)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 // One statement's result, read like a keyset cursor.
@@ -172,12 +247,14 @@ public:
 
     bool eof() const override {
         require_usable();
+        session_->interruption->arm();
         start();
         return !on_row_;
     }
 
     void move_next() override {
         require_usable();
+        session_->interruption->arm();
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
         ++pos_;
@@ -192,6 +269,7 @@ public:
 
     Value field(const std::string& name) const override {
         require_usable();
+        session_->interruption->arm();
         const int column = column_index(name);
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
@@ -201,6 +279,7 @@ public:
 
     long record_count() const override {
         require_usable();
+        session_->interruption->arm();
         if (!count_) {
             if (statement_.top) {
                 // At most N rows: holding the rest of them costs no more than
@@ -222,6 +301,7 @@ public:
 
     void set_absolute_page(long page) override {
         require_usable();
+        session_->interruption->arm();
         if (page < 1) fail("page number must be at least 1");
         const std::int64_t size = page_size_;
         if (page - 1 > std::numeric_limits<std::int64_t>::max() / size) fail("page beyond the last");
@@ -436,8 +516,15 @@ private:
     mutable std::optional<std::int64_t> count_;
 };
 
-SqlcipherConnection::SqlcipherConnection(std::string program_directory)
-    : program_directory_(std::move(program_directory)) {}
+SqlcipherConnection::SqlcipherConnection(std::string program_directory, std::chrono::milliseconds statement_limit,
+                                         bool order_unindexed_listing)
+    : program_directory_(std::move(program_directory)),
+      interruption_(std::make_shared<Interruption>(statement_limit)),
+      order_unindexed_listing_(order_unindexed_listing) {}
+
+void SqlcipherConnection::interrupt() noexcept { interruption_->requested.store(true); }
+
+void SqlcipherConnection::resume() noexcept { interruption_->requested.store(false); }
 
 SqlcipherConnection::~SqlcipherConnection() {
     if (is_open()) {
@@ -479,14 +566,20 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
         if (sqlite3_key(db.get(), key->data(), static_cast<int>(key->size())) != SQLITE_OK)
             fail(db.get(), "cannot key the catalogue");
     }
+    // A file without the listing index gets its listing ordered in memory.
+    if (order_unindexed_listing_) order_listing_in_memory(db.get());
     // Nothing can be attached beside the catalogue, and no statement writes.
     sqlite3_limit(db.get(), SQLITE_LIMIT_ATTACHED, 0);
     if (sqlite3_exec(db.get(), "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db.get(), "cannot open the catalogue read-only");
 
     auto session = std::make_shared<Session>();
+    session->interruption = interruption_;
     if (sqlite3_set_authorizer(db.get(), read_only_authorizer, session.get()) != SQLITE_OK)
         fail(db.get(), "cannot open the catalogue read-only");
+    if (!install_like(db.get(), interruption_.get())) fail(db.get(), "cannot set up the search comparison");
+    sqlite3_progress_handler(db.get(), kProgressInterval, stop_when_due, interruption_.get());
+    interruption_->arm();
 
     // The key is only tried when a page is read: read the schema. A wrong key
     // or a file that is no database fails here; a database without a single
@@ -525,6 +618,7 @@ void SqlcipherConnection::close() {
 std::unique_ptr<Recordset> SqlcipherConnection::open_recordset(const std::string& source, CursorType /*cursor*/,
                                                                LockType /*lock*/, int /*options*/) {
     if (!is_open()) fail("connection is not open");
+    interruption_->arm();
     if (source.find('\0') != std::string::npos) fail("statement holds a NUL character");
     std::optional<SqlStatement> statement = rewrite_statement(source);
     if (!statement) fail("not a single statement: " + source);

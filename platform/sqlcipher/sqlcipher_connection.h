@@ -2,12 +2,16 @@
 
 #include "platform/data_access.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace qinghe::platform::sqlcipher {
 
+struct Interruption;
 struct Session;
+
+inline constexpr std::chrono::milliseconds default_statement_limit{30000};
 
 // The catalogue connection over an SQLCipher file.
 //
@@ -22,11 +26,20 @@ struct Session;
 // row count is computed only when asked for, and page positioning re-runs the
 // statement from the page's first row. Closing the connection closes the
 // recordsets still open on it.
+//
+// No call runs a statement for longer than the statement limit: past it the
+// statement stops and the call fails like any failed statement. interrupt()
+// stops the same way, from any thread, whatever runs on the connection.
 class SqlcipherConnection final : public Connection {
 public:
     // program_directory: the executable's directory as the system writes it
     // into the data source; empty when the source names no such directory.
-    explicit SqlcipherConnection(std::string program_directory = {});
+    // order_unindexed_listing: on a file without an index for the category
+    // listing, order the listing in memory when opening (see
+    // listing_order.h); a connection that only searches does without.
+    explicit SqlcipherConnection(std::string program_directory = {},
+                                 std::chrono::milliseconds statement_limit = default_statement_limit,
+                                 bool order_unindexed_listing = true);
     ~SqlcipherConnection() override;
     SqlcipherConnection(const SqlcipherConnection&) = delete;
     SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
@@ -41,9 +54,13 @@ public:
     // recordset is read-only with exact counts and paging.
     std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
                                               LockType lock, int options) override;
+    void interrupt() noexcept override;
+    void resume() noexcept override;
 
 private:
     std::string program_directory_;
+    std::shared_ptr<Interruption> interruption_;
+    bool order_unindexed_listing_;
     std::shared_ptr<Session> session_;
 };
 

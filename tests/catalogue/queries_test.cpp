@@ -31,6 +31,8 @@ public:
                         std::to_string(static_cast<int>(lock)) + "|" + std::to_string(options));
         return nullptr;
     }
+    void interrupt() noexcept override {}
+    void resume() noexcept override {}
     std::vector<std::string> calls;
 };
 

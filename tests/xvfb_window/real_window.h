@@ -76,7 +76,7 @@ protected:
         : process(dir.path().string()),
           window(browser.view()),
           form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window,
-                window.tree(), browser, window.labels(), window.timer1(), process}) {
+                window.tree(), browser, window.labels(), window.timer1(), process, nullptr}) {
         view = qobject_cast<QWebEngineView*>(browser.view());
         QObject::connect(view, &QWebEngineView::loadFinished, view, [this](bool ok) {
             if (ok) loaded.push_back(view->url());

@@ -1,10 +1,13 @@
 #include "platform/error.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_ticker_labels.h"
+#include "platform/qt/ticker_label.h"
 #include "recording_events.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
@@ -135,6 +138,40 @@ TEST_F(TickerLabelsTest, AClickRaisesLabel3ClickWithTheLabelsIndex) {
     labels.unload(1);
     QApplication::processEvents();
     EXPECT_TRUE(events.log.empty());
+}
+
+TEST_F(TickerLabelsTest, AMegabyteCaptionIsLaidOutOnceAndDrawnOnlyWhereTheStripShowsIt) {
+    const std::string huge(1'000'000, 'x');
+    labels.set_caption(0, huge);
+    auto* label = static_cast<TickerLabel*>(labels.label(0));
+    // The ticker reads the whole caption back and the label is as wide as
+    // all of it; the window system and accessibility get a bounded text.
+    EXPECT_EQ(labels.caption(0), huge);
+    EXPECT_GT(labels.width(0), 1'000'000.0F);
+    EXPECT_LE(label->text().size(), TickerLabel::shown_length);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_LE(accessible->text(QAccessible::Name).size(), TickerLabel::shown_length);
+
+    // A repaint as the window system asks for it: the part of the label
+    // that lies inside the strip.
+    QImage canvas(strip->size(), QImage::Format_ARGB32);
+    const auto repaint = [&] {
+        const QRect visible = label->rect().intersected(QRect(-label->pos(), strip->size()));
+        label->render(&canvas, QPoint(), QRegion(visible));
+    };
+    repaint();
+    ASSERT_GT(label->drawn_characters(), 0);
+    const int after_first_paint = label->text_layouts();
+    for (int tick = 0; tick < 100; ++tick) {
+        labels.set_left(0, labels.left(0) - 50);
+        repaint();
+        // Only what the strip shows is drawn: a few runs, never the caption.
+        EXPECT_LE(label->drawn_characters(), 3 * TickerLabel::run_length);
+    }
+    // 100 ticks move the label 333 pixels: a few runs come into view and
+    // are shaped once each; nothing is measured again.
+    EXPECT_LE(label->text_layouts() - after_first_paint, 8);
 }
 
 }  // namespace

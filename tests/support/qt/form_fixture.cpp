@@ -3,26 +3,50 @@
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
+#include <QCoreApplication>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <thread>
+
 namespace qinghe::test {
 
-FormFixture::FormFixture() {
+FormFixture::FormFixture() { build(SearchOn::window_thread, platform::sqlcipher::default_statement_limit); }
+
+FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue)
+    : FormFixture(catalogue, SearchOn::window_thread) {}
+
+FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue, SearchOn search_on,
+                         std::chrono::milliseconds statement_limit) {
+    build(search_on, statement_limit);
+    catalogue.write(dir_.path() / "tavik.dll");
+}
+
+void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_limit) {
     process_ = std::make_unique<RecordingProcess>(dir_.path().string());
     // The window adopts the stand-in browser area as its Web1; like the real
     // browser it takes the focus.
     auto* web = new QWidget;
     web->setFocusPolicy(Qt::StrongFocus);
     window_ = std::make_unique<platform::qt::QtForm>(web);
-    form_ = std::make_unique<app::Form1>(app::FormPlatform{
-        [] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, *window_, window_->tree(),
-        browser_, window_->labels(), window_->timer1(), *process_});
+    const auto make_connection = [statement_limit] {
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(std::string(), statement_limit);
+    };
+    if (search_on == SearchOn::worker) worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
+    form_ = std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
+                                                           window_->labels(), window_->timer1(), *process_,
+                                                           worker_.get()});
     window_->set_events(form_.get());
 }
 
-FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue) : FormFixture() {
-    catalogue.write(dir_.path() / "tavik.dll");
+bool FormFixture::wait_until(const std::function<bool()>& condition) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > give_up) return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 FormFixture::~FormFixture() {

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "app/form1.h"
+#include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_form.h"
+#include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/qt/recording_doubles.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/catalogue_builder.h"
 
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,9 +24,16 @@ namespace qinghe::test {
 // the browser and the process starter.
 class FormFixture {
 public:
+    // Where the search button runs its statement.
+    enum class SearchOn { window_thread, worker };
+
     // Without a catalogue file.
     FormFixture();
     explicit FormFixture(const catalogue_files::CatalogueBuilder& catalogue);
+    // Searches on a real background worker; every connection stops a
+    // statement after statement_limit.
+    FormFixture(const catalogue_files::CatalogueBuilder& catalogue, SearchOn search_on,
+                std::chrono::milliseconds statement_limit = platform::sqlcipher::default_statement_limit);
     ~FormFixture();
 
     // Form_Load, then the start-up timer's tick that fills the tree.
@@ -43,12 +54,18 @@ public:
     std::vector<std::string> root_keys() const;
     // Number of nodes in the whole tree.
     int node_count() const;
+    // Runs the event loop until condition holds or ten seconds have gone;
+    // returns whether it holds.
+    static bool wait_until(const std::function<bool()>& condition);
 
 private:
+    void build(SearchOn search_on, std::chrono::milliseconds statement_limit);
+
     TempDir dir_;
     RecordingBrowser browser_;
     std::unique_ptr<RecordingProcess> process_;
     std::unique_ptr<platform::qt::QtForm> window_;
+    std::unique_ptr<platform::qt::QtBackgroundWork> worker_;
     std::unique_ptr<app::Form1> form_;
 };
 

@@ -1,0 +1,97 @@
+#include "platform/qt/qt_background_work.h"
+
+#include <QMetaObject>
+
+#include <utility>
+
+namespace qinghe::platform::qt {
+
+QtBackgroundWork::QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection)
+    : make_connection_(std::move(make_connection)), worker_([this] { worker_loop(); }) {}
+
+QtBackgroundWork::~QtBackgroundWork() {
+    {
+        const std::lock_guard lock(mutex_);
+        quitting_ = true;
+        ++generation_;
+        waiting_.reset();
+        interrupt_running();
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+void QtBackgroundWork::run(std::function<void(Connection&)> work, std::function<void()> done) {
+    {
+        const std::lock_guard lock(mutex_);
+        ++generation_;
+        waiting_ = Job{std::move(work), std::move(done), generation_};
+        interrupt_running();
+    }
+    wake_.notify_all();
+}
+
+void QtBackgroundWork::stop() noexcept {
+    const std::lock_guard lock(mutex_);
+    ++generation_;
+    waiting_.reset();
+    interrupt_running();
+}
+
+void QtBackgroundWork::interrupt_running() noexcept {
+    if (running_ && connection_) connection_->interrupt();
+}
+
+void QtBackgroundWork::worker_loop() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quitting_ || waiting_.has_value(); });
+            if (quitting_) return;
+            job = std::move(*waiting_);
+            waiting_.reset();
+            running_ = true;
+            // An interruption meant for earlier work ends here.
+            if (connection_) connection_->resume();
+        }
+        if (!connection_) {
+            std::unique_ptr<Connection> made;
+            try {
+                made = make_connection_();
+            } catch (...) {
+            }
+            const std::lock_guard lock(mutex_);
+            connection_ = std::move(made);
+            // Superseded while the connection was being made.
+            if (connection_ && job.generation != generation_) connection_->interrupt();
+        }
+        if (connection_) {
+            try {
+                job.work(*connection_);
+            } catch (...) {
+                // The work's own steps decide what a failure shows.
+            }
+        }
+        const std::lock_guard lock(mutex_);
+        running_ = false;
+        if (job.generation == generation_ && !quitting_) deliver(job.generation, std::move(job.done));
+    }
+}
+
+void QtBackgroundWork::deliver(std::uint64_t generation, std::function<void()> done) {
+    // Queued to this object: dropped with it if it goes first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, done = std::move(done)] {
+            std::uint64_t latest = 0;
+            {
+                const std::lock_guard lock(mutex_);
+                latest = generation_;
+            }
+            if (generation == latest && done) done();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace qinghe::platform::qt

@@ -1,0 +1,121 @@
+// The engine's LIKE as the connection runs it, and statements that are
+// stopped: by the time limit, or by an interrupt from another thread.
+#include "data_access_support.h"
+#include "platform/sqlcipher/like_match.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <sqlite3.h>
+
+#include <random>
+#include <thread>
+
+namespace qinghe::test {
+namespace {
+
+using platform::sqlcipher::like_match;
+using platform::sqlcipher::LikeResult;
+
+// The engine's own built-in LIKE on a plain connection: 1, 0, or -1 for Null.
+class BuiltinLike {
+public:
+    BuiltinLike() {
+        sqlite3_open(":memory:", &db_);
+        sqlite3_prepare_v2(db_, "select ?2 like ?1, ?2 like ?1 escape '\\'", -1, &statement_, nullptr);
+    }
+    ~BuiltinLike() {
+        sqlite3_finalize(statement_);
+        sqlite3_close(db_);
+    }
+    int matches(const std::string& pattern, const std::string& text, bool with_escape) {
+        sqlite3_reset(statement_);
+        sqlite3_bind_text(statement_, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement_, 2, text.c_str(), -1, SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(statement_), SQLITE_ROW);
+        const int column = with_escape ? 1 : 0;
+        return sqlite3_column_type(statement_, column) == SQLITE_NULL ? -1 : sqlite3_column_int(statement_, column);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+bool ours(const std::string& pattern, const std::string& text, std::uint32_t escape) {
+    const auto* p = reinterpret_cast<const unsigned char*>(pattern.c_str());
+    const auto* t = reinterpret_cast<const unsigned char*>(text.c_str());
+    return like_match(p, t, escape, {}) == LikeResult::match;
+}
+
+TEST(StatementStop, LikeMatchesExactlyWhereTheEnginesBuiltInLikeMatches) {
+    // Short random patterns and texts over letters of both cases, the
+    // wildcards, the escape, a two-byte and a three-byte character and a
+    // malformed byte: the built-in comparison is cheap at this size.
+    const std::vector<std::string> pieces = {"a", "A", "b", "%", "_", "\\", "é", "É", "中", "\xff", "\x80"};
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 7);
+    BuiltinLike builtin;
+    const auto make = [&] {
+        std::string s;
+        for (int n = length(random); n > 0; --n) s += pieces[piece(random)];
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string pattern = make();
+        const std::string text = make();
+        for (const bool with_escape : {false, true}) {
+            ASSERT_EQ(ours(pattern, text, with_escape ? '\\' : 0), builtin.matches(pattern, text, with_escape) == 1)
+                << "pattern '" << pattern << "' text '" << text << "' escape " << with_escape;
+        }
+    }
+}
+
+TEST(StatementStop, APatternThatBacktracksWithoutEndIsAnsweredAtOnceOrStopped) {
+    const std::string pattern = "%%a%a%a%a%a%a%a%a%a%a%b%";
+    EXPECT_FALSE(ours(pattern, std::string(60, 'a'), 0));
+    EXPECT_TRUE(ours(pattern, std::string(60, 'a') + "b", 0));
+    // A comparison asked to stop ends with "stopped".
+    const auto* p = reinterpret_cast<const unsigned char*>("%ab");
+    const std::string long_text(1'000'000, 'a');
+    int asked = 0;
+    EXPECT_EQ(like_match(p, reinterpret_cast<const unsigned char*>(long_text.c_str()), 0,
+                         [&] { return ++asked > 0; }),
+              LikeResult::stopped);
+}
+
+// Counts for ever; only a stop ends it.
+constexpr const char* endless =
+    "with recursive c(x) as (select 1 union all select x+1 from c) select x from c where x < 0";
+
+class StatementStopOnCatalogue : public testing::Test {
+protected:
+    void SetUp() override { cf::CatalogueBuilder().category(1, "电影", 0, 1).write(dir.path() / "tavik.dll"); }
+    TempDir dir;
+};
+
+TEST_F(StatementStopOnCatalogue, AStatementPastTheTimeLimitFailsAndTheConnectionGoesOn) {
+    SqlcipherConnection connection(std::string(), std::chrono::milliseconds(100));
+    connection.open(catalogue_string(dir.path()), "", "", -1);
+    const auto endless_rows = run(connection, endless);
+    EXPECT_THROW(endless_rows->eof(), platform::PlatformError);
+    // The limit counts per call: the next statement runs normally.
+    EXPECT_EQ(rest_of_column(*run(connection, "select lb_id from vlb"), "lb_id"), numbers(1, 1));
+}
+
+TEST_F(StatementStopOnCatalogue, AnInterruptFromAnotherThreadStopsTheStatementUntilResumed) {
+    SqlcipherConnection connection;
+    connection.open(catalogue_string(dir.path()), "", "", -1);
+    const auto endless_rows = run(connection, endless);
+    std::thread interrupter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        connection.interrupt();
+    });
+    EXPECT_THROW(endless_rows->eof(), platform::PlatformError);
+    interrupter.join();
+    EXPECT_THROW(run(connection, "select lb_id from vlb")->eof(), platform::PlatformError);
+    connection.resume();
+    EXPECT_EQ(rest_of_column(*run(connection, "select lb_id from vlb"), "lb_id"), numbers(1, 1));
+}
+
+}  // namespace
+}  // namespace qinghe::test

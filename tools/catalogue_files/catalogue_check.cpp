@@ -1,0 +1,141 @@
+#include "tools/catalogue_files/catalogue_check.h"
+
+#include "tools/catalogue_files/sqlite_db.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string_view>
+
+namespace qinghe::catalogue_files {
+
+namespace {
+
+using detail::Database;
+
+// The tree numbers play groups and leaves in 16 bits.
+constexpr std::int64_t max_groups = 32767;
+constexpr std::int64_t max_leaves = 16383;
+// Ids named in one report line at most.
+constexpr std::size_t max_named = 5;
+
+std::string text_of(const Cell& cell) {
+    if (const auto* i = std::get_if<std::int64_t>(&cell)) return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&cell)) return std::to_string(*d);
+    if (const auto* s = std::get_if<std::string>(&cell)) return *s;
+    return "Null";
+}
+
+// Whether an index (or the integer primary key) of the table leads with the
+// column, so looking rows up by it does not read the whole table.
+bool indexed_on(Database& db, const std::string& table, const std::string& column) {
+    const std::string quoted = detail::quote_identifier(table);
+    auto columns = db.prepare("PRAGMA table_info(" + quoted + ")");
+    int key_columns = 0;
+    bool integer_key = false;
+    while (columns.step()) {
+        // cid, name, type, notnull, dflt_value, pk
+        if (columns.column(5) == Cell{std::int64_t{0}}) continue;
+        ++key_columns;
+        integer_key = text_of(columns.column(1)) == column && text_of(columns.column(2)) == "INTEGER";
+    }
+    if (key_columns == 1 && integer_key) return true;
+    std::vector<std::string> names;
+    auto indexes = db.prepare("PRAGMA index_list(" + quoted + ")");
+    while (indexes.step()) names.push_back(text_of(indexes.column(1)));
+    for (const std::string& name : names) {
+        // seqno, cid, name
+        auto first = db.prepare("PRAGMA index_info(" + detail::quote_identifier(name) + ")");
+        if (first.step() && text_of(first.column(2)) == column) return true;
+    }
+    return false;
+}
+
+// Why the tree cannot split a play list, or nullopt when it can.
+std::optional<std::string> unsplittable(const Cell& adds) {
+    if (std::holds_alternative<std::monostate>(adds)) return "its play list is Null";
+    const std::string text = text_of(adds);
+    std::int64_t groups = 0;
+    std::size_t at = text.find("$$");
+    while (at != std::string::npos) {
+        ++groups;
+        std::size_t end = text.find("$$", at + 2);
+        const std::string_view group(text.data() + at + 2, (end == std::string::npos ? text.size() : end) - at - 2);
+        std::int64_t fields = 1;
+        for (const char c : group) fields += c == '|' ? 1 : 0;
+        if ((fields - 1) / 2 > max_leaves)
+            return "play group " + std::to_string(groups) + " has more than " + std::to_string(max_leaves) + " videos";
+        at = end;
+    }
+    if (groups > max_groups) return "it has more than " + std::to_string(max_groups) + " play groups";
+    return std::nullopt;
+}
+
+void add_named(std::vector<std::string>& report, const std::string& what, const std::vector<std::string>& ids,
+               std::size_t count) {
+    if (count == 0) return;
+    std::string line = std::to_string(count) + " programme" + (count == 1 ? "" : "s") + " " + what + " (id ";
+    for (std::size_t i = 0; i < ids.size(); ++i) line += (i == 0 ? "" : ", ") + ids[i];
+    line += count > ids.size() ? ", ...)" : ")";
+    report.push_back(line);
+}
+
+}  // namespace
+
+std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
+    Database db(file, Database::Mode::read_only, catalogue::database_password);
+    std::vector<std::string> report;
+
+    if (!indexed_on(db, "t1", "lb_id"))
+        report.push_back("table t1 has no index on lb_id: every category page reads the whole table");
+    if (!indexed_on(db, "t1", "id"))
+        report.push_back("table t1 has no index on id: every expansion and play reads the whole table");
+
+    std::map<std::string, std::int64_t> listed;
+    auto counts = db.prepare("select lb_id, count(*) from t1 group by lb_id");
+    while (counts.step()) listed[text_of(counts.column(0))] = std::get<std::int64_t>(counts.column(1));
+    auto categories = db.prepare("select lb_id, lb, c_id from vlb order by px");
+    while (categories.step()) {
+        const std::string lb_id = text_of(categories.column(0));
+        const auto found = listed.find(lb_id);
+        const std::int64_t real = found == listed.end() ? 0 : found->second;
+        if (text_of(categories.column(2)) != std::to_string(real))
+            report.push_back("category " + lb_id + " (" + text_of(categories.column(1)) + "): c_id says " +
+                             text_of(categories.column(2)) + ", t1 lists " + std::to_string(real) + " programmes");
+    }
+
+    std::vector<std::string> split_ids;
+    std::size_t split_count = 0;
+    std::string split_reason;
+    std::vector<std::string> null_ids;
+    std::size_t null_count = 0;
+    auto programmes = db.prepare("select id, tit, adds from t1 order by id");
+    while (programmes.step()) {
+        const std::string id = text_of(programmes.column(0));
+        if (const auto why = unsplittable(programmes.column(2))) {
+            if (split_count++ == 0) split_reason = *why;
+            if (split_ids.size() < max_named) split_ids.push_back(id);
+        }
+        if (std::holds_alternative<std::monostate>(programmes.column(1))) {
+            ++null_count;
+            if (null_ids.size() < max_named) null_ids.push_back(id);
+        }
+    }
+    add_named(report, "with a play list the tree cannot split (the first: " + split_reason + ")", split_ids,
+              split_count);
+    add_named(report, "with a Null title", null_ids, null_count);
+    return report;
+}
+
+void drop_indexes(const std::filesystem::path& file) {
+    Database db(file, Database::Mode::read_write_create, catalogue::database_password);
+    std::vector<std::string> names;
+    {
+        auto indexes = db.prepare("select name from sqlite_master where type = 'index' and sql is not null");
+        while (indexes.step()) names.push_back(text_of(indexes.column(0)));
+    }
+    for (const std::string& name : names) db.exec("DROP INDEX " + detail::quote_identifier(name));
+    db.close();
+}
+
+}  // namespace qinghe::catalogue_files

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "app/form_resize.h"
-#include "catalogue/queries.h"
+#include "catalogue/catalogue_check.h"
 #include "platform/skip_on_error.h"
 #include "playback/node_activation.h"
 #include "search/search.h"
@@ -29,7 +29,7 @@ Form1::LoadResult Form1::Form_Load() {
     if (another) return LoadResult::another_instance_running;
 
     fixed_size_ = playback::FixedWindowSize{7300, 11000};
-    try_step([&] { catalogue::open_catalogue(connection(), p_.process.app_path()); });
+    try_step([&] { catalogue::open_and_check_catalogue(connection(), p_.process.app_path()); });
     try_step([&] { p_.web1.navigate("about: blank"); });
     try_step([&] { p_.web1.document_open(); });
     try_step([&] { p_.web1.document_write(std::string(welcome_text)); });

@@ -1,7 +1,9 @@
 // qinghe-tv: builds the real platform (Qt window and controls, WebEngine
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
+#include "platform/qt/help_and_version.h"
 #include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_process.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
@@ -10,9 +12,15 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    using namespace qinghe;
+    // --help and --version answer without a window; every other argument is ignored.
+    if (const std::optional<int> status = platform::qt::answer_help_or_version(argc, argv, QINGHE_VERSION))
+        return *status;
+
     // Chromium refuses to run as root with its sandbox on.
     if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
 
@@ -20,8 +28,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName("qinghe-tv");
+    QApplication::setApplicationVersion(QINGHE_VERSION);
+    // The desktop entry the window belongs to, for its icon in the launcher.
+    QGuiApplication::setDesktopFileName(QINGHE_DESKTOP_ID);
+    // Warnings and debug lines through Qt's logging, to standard error.
+    platform::qt::QtDiagnostics diagnostics;
 
-    using namespace qinghe;
     platform::qt::QtProcess process;
     // A second instance ends here, before any window or browser exists.
     if (process.previous_instance()) return 0;

@@ -77,3 +77,4 @@ install(FILES ${packaging}/${QINGHE_DESKTOP_ID}.desktop DESTINATION share/applic
 install(FILES ${staged}/${QINGHE_DESKTOP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${staged}/gz/qinghe-tv.1.gz ${staged}/gz/qinghe-catalogue.1.gz DESTINATION share/man/man1)
 install(FILES ${packaging}/copyright ${staged}/gz/changelog.Debian.gz DESTINATION share/doc/qinghe-tv)
+install(FILES ${packaging}/lintian-overrides DESTINATION share/lintian/overrides RENAME qinghe-tv)

@@ -2,11 +2,11 @@
 
 #include "app/form_resize.h"
 #include "catalogue/catalogue_check.h"
+#include "platform/int16.h"
 #include "platform/skip_on_error.h"
 #include "playback/node_activation.h"
 #include "search/search.h"
 #include "ticker/ad_ticker.h"
-#include "tree/category_paging.h"
 #include "tree/category_roots.h"
 #include "tree/node_expansion.h"
 
@@ -28,7 +28,7 @@ Form1::LoadResult Form1::Form_Load() {
     try_step([&] { another = p_.process.previous_instance(); });
     if (another) return LoadResult::another_instance_running;
 
-    fixed_size_ = playback::FixedWindowSize{7300, 11000};
+    fixed_size_ = platform::FixedWindowSize{};  // the start-up size
     try_step([&] { catalogue::open_and_check_catalogue(connection(), p_.process.app_path()); });
     try_step([&] { p_.web1.navigate("about: blank"); });
     try_step([&] { p_.web1.document_open(); });
@@ -76,11 +76,5 @@ void Form1::Command1_Click() {
 void Form1::Label3_Click(int index) {
     try_step([&] { ticker::click(p_.process, ad_list_, platform::to_int16(index)); });
 }
-
-void Form1::set_child(platform::Int16 lb_id, platform::Int16 pg) {
-    tree::set_child(connection(), p_.tv1, lb_id, pg);
-}
-
-void Form1::delete_child(const std::string& tv1_key) { tree::delete_child(p_.tv1, tv1_key); }
 
 }  // namespace qinghe::app

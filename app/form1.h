@@ -2,14 +2,13 @@
 
 #include "platform/browser.h"
 #include "platform/data_access.h"
+#include "platform/fixed_window_size.h"
 #include "platform/form_events.h"
-#include "platform/int16.h"
 #include "platform/process.h"
 #include "platform/ticker_labels.h"
 #include "platform/timer.h"
 #include "platform/tree_view.h"
 #include "platform/window.h"
-#include "playback/fixed_window_size.h"
 #include "ticker/ad_list.h"
 
 #include <functional>
@@ -54,12 +53,8 @@ public:
     void Command1_Click() override;
     void Label3_Click(int index) override;
 
-    // Window methods: errors pass to the calling handler.
-    void set_child(platform::Int16 lb_id, platform::Int16 pg);
-    void delete_child(const std::string& tv1_key);
-
     // Window state, for the adapters and tests.
-    const playback::FixedWindowSize& fixed_size() const { return fixed_size_; }
+    const platform::FixedWindowSize& fixed_size() const { return fixed_size_; }
     const ticker::AdList& ad_list() const { return ad_list_; }
     bool holds_connection() const { return connection_ != nullptr; }
     // The catalogue connection, created the first time it is needed.
@@ -68,7 +63,7 @@ public:
 private:
     FormPlatform p_;
     std::unique_ptr<platform::Connection> connection_;
-    playback::FixedWindowSize fixed_size_;
+    platform::FixedWindowSize fixed_size_;
     ticker::AdList ad_list_;
 };
 

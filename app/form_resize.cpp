@@ -7,7 +7,7 @@ namespace qinghe::app {
 
 using platform::try_step;
 
-void form_resize(platform::Window& window, const playback::FixedWindowSize& fixed) {
+void form_resize(platform::Window& window, const platform::FixedWindowSize& fixed) {
     platform::WindowState state = platform::WindowState::normal;
     if (!try_step([&] { state = window.state(); }) || state != platform::WindowState::normal) return;
 
@@ -41,7 +41,7 @@ void form_resize(platform::Window& window, const playback::FixedWindowSize& fixe
     try_step([&] { web1.set_top(l.web1.top); });
     try_step([&] { web1.set_height(l.web1.height); });
     try_step([&] { web1.set_width(l.web1.width); });
-    try_step([&] { frame1.set_top(l.frame1.top); });
+    try_step([&] { frame1.set_top(l.frame1_top); });
     // The strip follows the browser and the tree as they actually stand.
     try_step([&] { frame1.set_left(web1.width() + web1.left() + 50.0F); });
     try_step([&] { frame1.set_width(tv1.width() - 50.0F); });

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/fixed_window_size.h"
 #include "platform/window.h"
-#include "playback/fixed_window_size.h"
 
 namespace qinghe::app {
 
@@ -9,6 +9,6 @@ namespace qinghe::app {
 // writes the fixed size back onto the window, then places the controls for
 // the size the window actually has. Safe to re-enter: the size writes raise
 // this event again only when they change the size.
-void form_resize(platform::Window& window, const playback::FixedWindowSize& fixed);
+void form_resize(platform::Window& window, const platform::FixedWindowSize& fixed);
 
 }  // namespace qinghe::app

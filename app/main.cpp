@@ -35,13 +35,11 @@ int main(int argc, char** argv) {
     platform::qt::QtDiagnostics diagnostics;
 
     platform::qt::QtProcess process;
-    // A second instance ends here, before any window or browser exists.
-    if (process.previous_instance()) return 0;
-
     platform::qt::QtBrowser browser;
     platform::qt::QtForm window(browser.view());
     app::Form1 form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window,
                      window.tree(), browser, window.labels(), window.timer1(), process});
+    // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 
     window.set_events(&form);

@@ -5,7 +5,6 @@ namespace qinghe::app {
 namespace {
 
 constexpr float column_offset = 3600.0F;  // right-hand column's left edge from the right
-constexpr float strip_height = 180.0F;
 
 }  // namespace
 
@@ -15,7 +14,7 @@ WindowLayout layout_for(float w, float h) {
     l.tv1 = {w - column_offset, 470.0F, 3450.0F, h - 1410.0F};
     l.command1 = {w - 900.0F, 50.0F, 735.0F, 375.0F};
     l.web1 = {50.0F, 50.0F, w - 3680.0F, h - 600.0F};
-    l.frame1 = {l.web1.width + l.web1.left + 50.0F, h - 830.0F, l.tv1.width - 50.0F, strip_height};
+    l.frame1_top = h - 830.0F;
     return l;
 }
 

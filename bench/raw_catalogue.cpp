@@ -20,7 +20,7 @@ RawCatalogue::RawCatalogue(const std::filesystem::path& file) {
         sqlite3_close(db_);
         throw std::runtime_error("cannot open " + file.string() + ": " + message);
     }
-    const std::string key = std::string("PRAGMA key='") + catalogue::kDatabasePassword + "'";
+    const std::string key = std::string("PRAGMA key='") + catalogue::database_password + "'";
     if (sqlite3_exec(db_, key.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         const std::string message = sqlite3_errmsg(db_);
         sqlite3_close(db_);

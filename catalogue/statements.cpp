@@ -4,7 +4,7 @@ namespace qinghe::catalogue {
 
 std::string connection_string(const std::string& app_path) {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + app_path +
-           "\\tavik.dll;Persist Security Info=False;Jet OLEDB:Database Password=" + kDatabasePassword;
+           "\\tavik.dll;Persist Security Info=False;Jet OLEDB:Database Password=" + database_password;
 }
 
 std::string ad_query() { return "select * from ad"; }

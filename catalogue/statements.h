@@ -1,13 +1,11 @@
 #pragma once
 
+#include "catalogue/database_password.h"
 #include "platform/int16.h"
 
 #include <string>
 
 namespace qinghe::catalogue {
-
-// The catalogue file's password.
-inline constexpr const char* kDatabasePassword = "3b71d0";
 
 // The connection string for the catalogue tavik.dll in the executable's
 // directory app_path (given without a trailing separator).

@@ -2,10 +2,10 @@
 
 #include "platform/browser.h"
 #include "platform/data_access.h"
+#include "platform/fixed_window_size.h"
 #include "platform/process.h"
 #include "platform/tree_view.h"
 #include "platform/window.h"
-#include "playback/fixed_window_size.h"
 
 #include <string>
 #include <string_view>
@@ -23,7 +23,7 @@ struct ClickTargets {
     platform::Browser& web1;
     platform::Window& window;
     platform::Process& process;
-    FixedWindowSize& fixed_size;
+    platform::FixedWindowSize& fixed_size;
 };
 
 // The tree's node-click event, decided by the node's key alone: a page node

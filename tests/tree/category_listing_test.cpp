@@ -119,8 +119,8 @@ TEST(LaterPages, CarryOnTheNumberingBetweenAPreviousAndANextPageNode) {
     FormFixture f(sized_categories());
     f.start();
 
-    f.form().delete_child("lb_4");
-    f.form().set_child(4, 2);
+    tree::delete_child(f.tree(), "lb_4");
+    tree::set_child(f.form().connection(), f.tree(), 4, 2);
     EXPECT_EQ(f.child_keys("lb_4"),
               concat(concat(V{"tv1_pro_1_4"}, programme_keys_down(3050, 3001)), V{"tv1_next_3_4"}));
     const V page2 = f.child_texts("lb_4");
@@ -129,14 +129,14 @@ TEST(LaterPages, CarryOnTheNumberingBetweenAPreviousAndANextPageNode) {
     EXPECT_EQ(page2.back(), next_text);
     expect_each_programme_has_only_its_intro(f, "lb_4");
 
-    f.form().delete_child("lb_4");
-    f.form().set_child(4, 3);
+    tree::delete_child(f.tree(), "lb_4");
+    tree::set_child(f.form().connection(), f.tree(), 4, 3);
     EXPECT_EQ(f.child_keys("lb_4"), (V{"tv1_pro_2_4", "tv1_id_3000"}));
     EXPECT_EQ(f.child_texts("lb_4"), (V{previous_text, "101.节目3000"}));
     EXPECT_EQ(f.child_keys("tv1_id_3000"), V{"intro_3000"});
 
-    f.form().delete_child("lb_3");
-    f.form().set_child(3, 2);
+    tree::delete_child(f.tree(), "lb_3");
+    tree::set_child(f.form().connection(), f.tree(), 3, 2);
     EXPECT_EQ(f.child_keys("lb_3"), (V{"tv1_pro_1_3", "tv1_id_2000"}));
     EXPECT_EQ(f.tree().text("tv1_id_2000"), "51.节目2000");
 }
@@ -195,8 +195,8 @@ TEST(ListingOrder, NewestFirstAndTiesOnUpdateListTheLargerIdFirst) {
     EXPECT_EQ(f.child_texts("lb_1"), (V{"1.三", "2.九", "3.七", "4.五", "5.十一"}));
 
     EXPECT_EQ(f.child_keys("lb_2"), concat(programme_keys_down(1051, 1002), V{"tv1_next_2_2"}));
-    f.form().delete_child("lb_2");
-    f.form().set_child(2, 2);
+    tree::delete_child(f.tree(), "lb_2");
+    tree::set_child(f.form().connection(), f.tree(), 2, 2);
     EXPECT_EQ(f.child_keys("lb_2"), (V{"tv1_pro_1_2", "tv1_id_1001"}));
 }
 
@@ -210,7 +210,7 @@ TEST(LaterPages, TheLastPageANumberCanNameIsListedWithoutANextPageNode) {
     {
         catalogue_files::detail::Database db(f.dir().path() / "tavik.dll",
                                              catalogue_files::detail::Database::Mode::read_write_create,
-                                             catalogue_files::kCataloguePassword);
+                                             catalogue::database_password);
         // Written in one go with no journal: the file is a throwaway.
         db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144; "
                 "DROP INDEX qinghe_t1_id");
@@ -222,10 +222,10 @@ TEST(LaterPages, TheLastPageANumberCanNameIsListedWithoutANextPageNode) {
     f.start();
     ASSERT_EQ(f.child_keys("lb_5").back(), "tv1_next_2_5");
 
-    f.form().delete_child("lb_5");
+    tree::delete_child(f.tree(), "lb_5");
     // Listing the programmes works; naming the page after them overflows
     // and ends the call, so the error reaches the caller.
-    EXPECT_THROW(f.form().set_child(5, 32767), PlatformError);
+    EXPECT_THROW(tree::set_child(f.form().connection(), f.tree(), 5, 32767), PlatformError);
     const V keys = f.child_keys("lb_5");
     ASSERT_EQ(keys.size(), 51U);
     EXPECT_EQ(keys.front(), "tv1_pro_32766_5");
@@ -245,14 +245,14 @@ TEST(LaterPages, TheLastPageANumberCanNameIsListedWithoutANextPageNode) {
 TEST(LaterPages, APageBeyondTheLastFailsAndLeavesTheCategoryEmpty) {
     FormFixture f(sized_categories());
     f.start();
-    f.form().delete_child("lb_3");
-    EXPECT_THROW(f.form().set_child(3, 3), PlatformError);
+    tree::delete_child(f.tree(), "lb_3");
+    EXPECT_THROW(tree::set_child(f.form().connection(), f.tree(), 3, 3), PlatformError);
     EXPECT_EQ(f.tree().children("lb_3"), 0);
-    EXPECT_THROW(f.form().set_child(3, 0), PlatformError);
-    EXPECT_THROW(f.form().set_child(3, -1), PlatformError);
+    EXPECT_THROW(tree::set_child(f.form().connection(), f.tree(), 3, 0), PlatformError);
+    EXPECT_THROW(tree::set_child(f.form().connection(), f.tree(), 3, -1), PlatformError);
     EXPECT_EQ(f.tree().children("lb_3"), 0);
     // The category can still be filled again afterwards.
-    f.form().set_child(3, 2);
+    tree::set_child(f.form().connection(), f.tree(), 3, 2);
     EXPECT_EQ(f.child_keys("lb_3"), (V{"tv1_pro_1_3", "tv1_id_2000"}));
 }
 
@@ -262,7 +262,7 @@ TEST(DeleteChild, RemovesEveryChildWithItsSubtreeAndKeepsTheNode) {
     f.form().Tv1_Expand("tv1_id_2050");
     ASSERT_TRUE(f.tree().contains("web_1_1_2050"));
 
-    f.form().delete_child("lb_3");
+    tree::delete_child(f.tree(), "lb_3");
     EXPECT_EQ(f.tree().children("lb_3"), 0);
     for (const char* gone : {"tv1_id_2050", "intro_2050", "bf_1_2050", "web_1_1_2050", "tv1_id_2001",
                              "intro_2001", "tv1_next_2_3"})
@@ -271,7 +271,7 @@ TEST(DeleteChild, RemovesEveryChildWithItsSubtreeAndKeepsTheNode) {
     EXPECT_EQ(f.tree().children("lb_4"), 51);
 
     // A node with one child is left with none.
-    f.form().delete_child("tv1_id_3100");
+    tree::delete_child(f.tree(), "tv1_id_3100");
     EXPECT_EQ(f.tree().children("tv1_id_3100"), 0);
     EXPECT_FALSE(f.tree().contains("intro_3100"));
 }
@@ -280,11 +280,11 @@ TEST(DeleteChild, OnAChildlessNodeOrAMissingKeyFailsAndRemovesNothing) {
     FormFixture f(sized_categories());
     f.start();
     const int nodes = f.node_count();
-    EXPECT_THROW(f.form().delete_child("lb_1"), PlatformError);
-    EXPECT_THROW(f.form().delete_child("intro_1000"), PlatformError);
-    EXPECT_THROW(f.form().delete_child("tv1_search"), PlatformError);
-    EXPECT_THROW(f.form().delete_child("lb_99"), PlatformError);
-    EXPECT_THROW(f.form().delete_child(""), PlatformError);
+    EXPECT_THROW(tree::delete_child(f.tree(), "lb_1"), PlatformError);
+    EXPECT_THROW(tree::delete_child(f.tree(), "intro_1000"), PlatformError);
+    EXPECT_THROW(tree::delete_child(f.tree(), "tv1_search"), PlatformError);
+    EXPECT_THROW(tree::delete_child(f.tree(), "lb_99"), PlatformError);
+    EXPECT_THROW(tree::delete_child(f.tree(), ""), PlatformError);
     EXPECT_EQ(f.node_count(), nodes);
     EXPECT_EQ(f.tree().children("lb_2"), 50);
 }

@@ -4,6 +4,7 @@
 #include "platform/qt/keyed_tree_item.h"
 #include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/sqlite_db.h"
+#include "tree/category_paging.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -36,7 +37,7 @@ CatalogueBuilder example_catalogue() {
 void change_catalogue(FormFixture& f, const std::string& statement) {
     catalogue_files::detail::Database db(f.dir().path() / "tavik.dll",
                                          catalogue_files::detail::Database::Mode::read_write_create,
-                                         catalogue_files::kCataloguePassword);
+                                         catalogue::database_password);
     db.exec(statement);
     db.close();
 }
@@ -235,7 +236,7 @@ TEST(Expansion, ANodeIsFilledOnceAndOnlyFromTheStateTheListingMadeIt) {
     EXPECT_EQ(f.child_texts("bf2_3_17"), V{"新3"});
 
     // A programme node without its intro node is left alone.
-    f.form().delete_child("tv1_id_18");
+    tree::delete_child(f.tree(), "tv1_id_18");
     f.form().Tv1_Expand("tv1_id_18");
     EXPECT_EQ(f.tree().children("tv1_id_18"), 0);
 }

@@ -1,5 +1,4 @@
 #include "tree/node_keys.h"
-#include "tree/play_list.h"
 
 #include <gtest/gtest.h>
 
@@ -50,30 +49,6 @@ TEST(NodeKeys, PageAndLeafKeysSplitIntoTheirNumberedFields) {
     EXPECT_EQ(keys::fields("tv1_pro_2_12"), (V{"tv1", "pro", "2", "12"}));
     EXPECT_EQ(keys::fields("web2_1_2_17"), (V{"web2", "1", "2", "17"}));
     EXPECT_EQ(keys::fields("tv1_id2_17"), (V{"tv1", "id2", "17"}));
-}
-
-TEST(PlayList, GroupsAreNumberedFromOneAndPieceZeroIsUnused) {
-    const V groups = play_list::groups("ignored$$土豆|a1|t1|a2|t2$$$$优酷|b1|t3");
-    ASSERT_EQ(groups.size(), 4U);
-    EXPECT_EQ(play_list::last_group(groups), 3);
-    EXPECT_EQ(groups[2], "");
-    EXPECT_EQ(play_list::group_fields(groups[1]), (V{"土豆", "a1", "t1", "a2", "t2"}));
-    EXPECT_EQ(play_list::last_group(play_list::groups("土豆|a1|t1")), 0);
-    EXPECT_EQ(play_list::last_group(play_list::groups("")), 0);
-}
-
-TEST(PlayList, OnlyCompletePairsMakeLeaves) {
-    EXPECT_EQ(play_list::leaf_count(play_list::group_fields("label|id|title|id")), 1);
-    EXPECT_EQ(play_list::leaf_count(play_list::group_fields("label|id")), 0);
-    EXPECT_EQ(play_list::leaf_count(play_list::group_fields("label")), 0);
-    EXPECT_EQ(play_list::leaf_count(play_list::group_fields("")), 0);
-    EXPECT_EQ(play_list::leaf_count(play_list::group_fields("||")), 1);
-}
-
-TEST(PlayList, NumbersStayWithinSixteenBits) {
-    V many(40000, "x");
-    EXPECT_EQ(play_list::last_group(many), play_list::max_group);
-    EXPECT_EQ(play_list::leaf_count(many), play_list::max_leaf);
 }
 
 }  // namespace

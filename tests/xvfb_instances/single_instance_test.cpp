@@ -25,12 +25,6 @@
 
 extern char** environ;
 
-// In a sanitizer build: Qt's X11 platform plugin leaves one allocation behind
-// in a library it unloads at exit, which the leak check would report as this
-// program's own whenever it lists or runs its tests. This program only starts
-// and watches copies of qinghe-tv, so the check is off for it alone.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
-
 namespace qinghe::test {
 namespace {
 

@@ -175,11 +175,11 @@ TEST_F(RealWindowTest, EachSitesVideoPlaysInItsPageAtItsSize) {
     const Site tudou{"web_1_1_7", "tudou.htm", "td-001", 482, 727, "第1集"};
     const Site youku{"web_2_1_7", "youku.htm", "yk 002&x=中文", 495, 746, "第2集"};
     const Site sina{"web_3_1_7", "sina.htm", "sn-003", 495, 806, "第3集"};
-    play(tudou);
-    play(youku);
-    play(sina);
+    ASSERT_NO_FATAL_FAILURE(play(tudou));
+    ASSERT_NO_FATAL_FAILURE(play(youku));
+    ASSERT_NO_FATAL_FAILURE(play(sina));
     // And back again to the smallest one.
-    play(tudou);
+    ASSERT_NO_FATAL_FAILURE(play(tudou));
 }
 
 }  // namespace

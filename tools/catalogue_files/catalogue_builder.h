@@ -30,7 +30,7 @@ public:
 
     CatalogueData& data() { return data_; }
     void write(const std::filesystem::path& file,
-               const std::string& password = kCataloguePassword) const;
+               const std::string& password = catalogue::database_password) const;
 
 private:
     CatalogueData data_;

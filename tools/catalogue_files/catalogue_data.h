@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/database_password.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -8,9 +10,6 @@
 #include <vector>
 
 namespace qinghe::catalogue_files {
-
-// The catalogue password every tavik.dll is keyed with.
-inline constexpr const char* kCataloguePassword = "3b71d0";
 
 // One stored value: Null, a whole number, a real number or a text.
 using Cell = std::variant<std::monostate, std::int64_t, double, std::string>;
@@ -37,10 +36,10 @@ std::vector<std::string> usual_columns(const std::string& table);
 // beside its destination and renamed into place, so a failure never leaves a
 // half-written file. Throws std::runtime_error with a readable message.
 void write_catalogue(const std::filesystem::path& file, const CatalogueData& data,
-                     const std::string& password = kCataloguePassword);
+                     const std::string& password = catalogue::database_password);
 
 // Reads every table of a catalogue file back. Throws std::runtime_error.
 CatalogueData read_catalogue(const std::filesystem::path& file,
-                             const std::string& password = kCataloguePassword);
+                             const std::string& password = catalogue::database_password);
 
 }  // namespace qinghe::catalogue_files

@@ -228,7 +228,7 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
         const auto cumulative = cumulative_weights(prng, options.categories);
         std::vector<std::int64_t> counts(static_cast<std::size_t>(options.categories), 0);
 
-        detail::CatalogueWriter writer(file, kCataloguePassword);
+        detail::CatalogueWriter writer(file, catalogue::database_password);
         writer.begin_table("t1", usual_columns("t1"));
         detail::Statement& insert = writer.insert_statement();
         std::string title;

@@ -33,7 +33,7 @@ TEST_F(KeptCounts, AnotherConnectionsChangesAreCountedAtOnce) {
     const std::string sql = "select v from n where v > 2 order by v";
     EXPECT_EQ(count(sql), 8);
     {
-        Database writer(file(), Database::Mode::read_write_create, cf::kCataloguePassword);
+        Database writer(file(), Database::Mode::read_write_create, catalogue::database_password);
         writer.exec("insert into n values (11)");
         writer.exec("insert into n values (12)");
         writer.exec("delete from n where v = 3");

@@ -221,7 +221,7 @@ TEST(CatalogueWrite, AddsTheIndexesTheQueriesUse) {
     // A repeated id is accepted: the id index is not unique.
     EXPECT_EQ(read_catalogue(file).tables.at("t1").rows.size(), 4u);
 
-    detail::Database db(file, detail::Database::Mode::read_only, kCataloguePassword);
+    detail::Database db(file, detail::Database::Mode::read_only, catalogue::database_password);
     auto plan = [&](const std::string& sql) {
         auto statement = db.prepare("EXPLAIN QUERY PLAN " + sql);
         std::string text;

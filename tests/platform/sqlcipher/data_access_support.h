@@ -29,7 +29,7 @@ using platform::sqlcipher::SqlcipherConnection;
 
 // Table n with one column v holding 1..count.
 inline void write_numbers(const std::filesystem::path& file, int count,
-                          const std::string& password = cf::kCataloguePassword) {
+                          const std::string& password = catalogue::database_password) {
     cf::CatalogueData data;
     cf::Table& table = data.tables["n"];
     table.columns = {"v"};

@@ -1,6 +1,7 @@
-// Play lists far longer than any key can number: splitting stops at the last
-// group and the last pair a key reaches, and what expansion and playback read
-// is the same as from a full split.
+// Splitting play lists into groups and leaves, including lists far longer
+// than any key can number: splitting stops at the last group and the last
+// pair a key reaches, and what expansion and playback read is the same as
+// from a full split.
 #include "platform/text.h"
 #include "tree/play_list.h"
 
@@ -13,6 +14,30 @@ namespace qinghe::tree::play_list {
 namespace {
 
 using V = std::vector<std::string>;
+
+TEST(PlayList, GroupsAreNumberedFromOneAndPieceZeroIsUnused) {
+    const V pieces = groups("ignored$$土豆|a1|t1|a2|t2$$$$优酷|b1|t3");
+    ASSERT_EQ(pieces.size(), 4U);
+    EXPECT_EQ(last_group(pieces), 3);
+    EXPECT_EQ(pieces[2], "");
+    EXPECT_EQ(group_fields(pieces[1]), (V{"土豆", "a1", "t1", "a2", "t2"}));
+    EXPECT_EQ(last_group(groups("土豆|a1|t1")), 0);
+    EXPECT_EQ(last_group(groups("")), 0);
+}
+
+TEST(PlayList, OnlyCompletePairsMakeLeaves) {
+    EXPECT_EQ(leaf_count(group_fields("label|id|title|id")), 1);
+    EXPECT_EQ(leaf_count(group_fields("label|id")), 0);
+    EXPECT_EQ(leaf_count(group_fields("label")), 0);
+    EXPECT_EQ(leaf_count(group_fields("")), 0);
+    EXPECT_EQ(leaf_count(group_fields("||")), 1);
+}
+
+TEST(PlayList, NumbersStayWithinSixteenBits) {
+    V many(40000, "x");
+    EXPECT_EQ(last_group(many), max_group);
+    EXPECT_EQ(leaf_count(many), max_leaf);
+}
 
 TEST(LongPlayList, SplittingStopsAtTheLastPieceAskedFor) {
     EXPECT_EQ(platform::split("a|b|c|d", "|", 2), (V{"a", "b"}));

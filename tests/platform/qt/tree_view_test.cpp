@@ -1,7 +1,7 @@
 #include "platform/error.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/qt/qt_tree_view.h"
-#include "qt_adapters/recording_events.h"
+#include "recording_events.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "platform/error.h"
 #include "platform/qt/qt_form.h"
-#include "qt_adapters/recording_events.h"
+#include "recording_events.h"
 
 #include <QApplication>
 #include <QFrame>

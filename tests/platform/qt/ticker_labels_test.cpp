@@ -1,7 +1,7 @@
 #include "platform/error.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_ticker_labels.h"
-#include "qt_adapters/recording_events.h"
+#include "recording_events.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,7 +1,7 @@
 #include "platform/error.h"
 #include "platform/qt/browser_address.h"
 #include "platform/qt/qt_browser.h"
-#include "qt_adapters/recording_events.h"
+#include "recording_events.h"
 
 #include <QApplication>
 #include <QDialog>

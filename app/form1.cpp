@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "app/form_resize.h"
-#include "catalogue/queries.h"
+#include "catalogue/catalogue_check.h"
 #include "platform/int16.h"
 #include "platform/skip_on_error.h"
 #include "playback/node_activation.h"
@@ -31,7 +31,7 @@ Form1::LoadResult Form1::Form_Load() {
     fixed_size_ = platform::FixedWindowSize{};  // the start-up size
     try_step([&] {
         app_path_ = p_.process.app_path();
-        catalogue::open_catalogue(connection(), app_path_);
+        catalogue::open_and_check_catalogue(connection(), app_path_);
     });
     try_step([&] { p_.web1.navigate("about: blank"); });
     try_step([&] { p_.web1.document_open(); });

@@ -2,7 +2,9 @@
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
 #include "platform/qt/qt_background_work.h"
+#include "platform/qt/help_and_version.h"
 #include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_process.h"
 #include "platform/qt/web_engine_setup.h"
@@ -11,16 +13,25 @@
 #include <QApplication>
 
 #include <memory>
+#include <optional>
 
 int main(int argc, char** argv) {
-    qinghe::platform::qt::prepare_web_engine();
+    using namespace qinghe;
+    // --help and --version answer without a window; every other argument is ignored.
+    if (const std::optional<int> status = platform::qt::answer_help_or_version(argc, argv, QINGHE_VERSION))
+        return *status;
+    platform::qt::prepare_web_engine();
 
     // The embedded browser shares OpenGL contexts with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName("qinghe-tv");
+    QApplication::setApplicationVersion(QINGHE_VERSION);
+    // The desktop entry the window belongs to, for its icon in the launcher.
+    QGuiApplication::setDesktopFileName(QINGHE_DESKTOP_ID);
+    // Warnings and debug lines through Qt's logging, to standard error.
+    platform::qt::QtDiagnostics diagnostics;
 
-    using namespace qinghe;
     platform::qt::QtProcess process;
     // The adapters take the program's directory as it is wherever the
     // system's paths start with it.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <deque>
@@ -24,6 +25,9 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qinghe::platform::sqlcipher {
 
@@ -87,6 +91,32 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 [[noreturn]] void fail(sqlite3* db, const std::string& what) {
     throw PlatformError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+// Why a catalogue file fails to open, in the words a person reads in the
+// program's warning.
+constexpr const char* kNotACatalogue = "wrong password, or the file is not a catalogue";
+
+// A wrong key reads as "file is not a database"; any other reason (a damaged
+// file, say) is added to the words.
+[[noreturn]] void fail_not_a_catalogue(sqlite3* db) {
+    if (sqlite3_errcode(db) == SQLITE_NOTADB) fail(kNotACatalogue);
+    fail(std::string(kNotACatalogue) + " (" + sqlite3_errmsg(db) + ")");
+}
+
+// Fails unless path names a regular file this process may read. Checked
+// before the engine opens it, which reports every such case alike.
+void require_readable_file(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) fail("the file does not exist");
+    if (ec) fail("the file cannot be read: " + ec.message());
+    if (status.type() == fs::file_type::directory) fail("the file cannot be read: it is a directory");
+    if (status.type() != fs::file_type::regular) fail("the file cannot be read: it is not a regular file");
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    ::close(descriptor);
 }
 
 bool blank_tail(const char* tail) {
@@ -550,16 +580,15 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     const std::string* key = find_property(properties, "Jet OLEDB:Database Password");
 
     std::string path = native_path(*source, program_directory_);
-    if (path.find('\0') != std::string::npos) fail("catalogue path holds a NUL character");
+    if (path.find('\0') != std::string::npos) fail("the file name holds a NUL character");
     // A name starting with "file:" must stay a plain file name.
     if (path.rfind("file:", 0) == 0) path = "./" + path;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) fail("catalogue file not found: " + path);
+    require_readable_file(path);
 
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK) fail(raw, "cannot open the catalogue " + path);
+    if (rc != SQLITE_OK) fail(raw, "the file cannot be read");
 
     if (key && !key->empty()) {
         if (key->size() > static_cast<std::size_t>(INT_MAX)) fail("database password too long");
@@ -585,9 +614,13 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     // or a file that is no database fails here; a database without a single
     // table (an empty file among them) is no catalogue.
     {
-        Statement check = prepare(db.get(), "select count(*) from sqlite_master where type='table'");
-        if (sqlite3_step(check.get()) != SQLITE_ROW) fail(db.get(), "cannot read the catalogue");
-        if (sqlite3_column_int64(check.get(), 0) == 0) fail("the file holds no catalogue: " + path);
+        sqlite3_stmt* raw_check = nullptr;
+        if (sqlite3_prepare_v2(db.get(), "select count(*) from sqlite_master where type='table'", -1, &raw_check,
+                               nullptr) != SQLITE_OK)
+            fail_not_a_catalogue(db.get());
+        Statement check(raw_check);
+        if (sqlite3_step(check.get()) != SQLITE_ROW) fail_not_a_catalogue(db.get());
+        if (sqlite3_column_int64(check.get(), 0) == 0) fail(std::string(kNotACatalogue) + " (it holds no tables)");
     }
     if (sqlite3_db_readonly(db.get(), "main") != 1) fail("catalogue not opened read-only");
 

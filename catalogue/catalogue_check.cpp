@@ -1,0 +1,76 @@
+#include "catalogue/catalogue_check.h"
+
+#include "catalogue/queries.h"
+#include "platform/diagnostics.h"
+#include "platform/error.h"
+
+#include <array>
+#include <initializer_list>
+
+namespace qinghe::catalogue {
+
+namespace {
+
+using platform::Connection;
+
+struct TableColumns {
+    const char* table;
+    std::initializer_list<const char*> columns;
+};
+
+// Every column that a query names or a handler reads, by table.
+const std::array<TableColumns, 3> read_columns{{
+    {"vlb", {"lb_id", "lb", "c_id", "px"}},
+    {"t1", {"id", "tit", "player", "lb_id", "up_dt", "adds"}},
+    {"ad", {"ad"}},
+}};
+
+// Whether a statement compiles on the catalogue. Recordsets are stepped
+// lazily, so opening one reads no rows.
+bool compiles(Connection& connection, const std::string& statement) {
+    try {
+        std::unique_ptr<platform::Recordset> recordset = connection.open_recordset(
+            statement, platform::CursorType::keyset, platform::LockType::read_only, platform::adCmdUnspecified);
+        close_and_release(recordset);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string catalogue_file(const std::string& app_path) { return app_path + "/tavik.dll"; }
+
+std::vector<std::string> missing_catalogue_parts(Connection& connection) {
+    std::vector<std::string> missing;
+    for (const TableColumns& table : read_columns) {
+        const std::string from = std::string(" from ") + table.table;
+        if (!compiles(connection, "select *" + from)) {
+            missing.push_back(std::string("table ") + table.table + " is missing");
+            continue;
+        }
+        for (const char* column : table.columns)
+            if (!compiles(connection, "select " + std::string(column) + from))
+                missing.push_back(std::string("column ") + table.table + "." + column + " is missing");
+    }
+    return missing;
+}
+
+void open_and_check_catalogue(Connection& connection, const std::string& app_path) {
+    try {
+        open_catalogue(connection, app_path);
+    } catch (const std::exception& error) {
+        platform::warn(platform::DiagnosticTopic::catalogue,
+                       "cannot open the catalogue " + catalogue_file(app_path) + ": " + error.what());
+        throw;
+    }
+    const std::vector<std::string> missing = missing_catalogue_parts(connection);
+    if (missing.empty()) return;
+    std::string reasons;
+    for (const std::string& part : missing) reasons += (reasons.empty() ? "" : "; ") + part;
+    platform::warn(platform::DiagnosticTopic::catalogue,
+                   "the catalogue " + catalogue_file(app_path) + " is incomplete: " + reasons);
+}
+
+}  // namespace qinghe::catalogue

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <source_location>
+#include <string>
+
+namespace qinghe::platform {
+
+// What the program tells a person who runs it from a terminal: a warning
+// when the catalogue cannot be opened or lacks a table or column the queries
+// read, and a debug line for every handler step that failed and was skipped.
+// None of it reaches the window. The platform installs where the lines go;
+// with nothing installed (tests, tools) they are dropped.
+enum class DiagnosticTopic { catalogue, handler };
+
+class Diagnostics {
+public:
+    virtual ~Diagnostics() = default;
+    // Whether debug lines of the topic are wanted at all, so that none is
+    // built for nothing.
+    virtual bool wants_debug(DiagnosticTopic topic) const noexcept = 0;
+    virtual void warning(DiagnosticTopic topic, const std::string& message) noexcept = 0;
+    virtual void debug(DiagnosticTopic topic, const std::string& message) noexcept = 0;
+};
+
+// Installs the diagnostics that every later line goes to (nullptr: none) and
+// returns the ones installed before.
+Diagnostics* install_diagnostics(Diagnostics* diagnostics) noexcept;
+
+void warn(DiagnosticTopic topic, const std::string& message) noexcept;
+
+// The debug line of a skipped step: the function that ran it, its line and
+// the reason it failed.
+void step_skipped(const std::source_location& where, const char* reason) noexcept;
+
+}  // namespace qinghe::platform

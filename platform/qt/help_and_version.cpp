@@ -1,0 +1,49 @@
+#include "platform/qt/help_and_version.h"
+
+#include "platform/qt/qt_text.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+namespace qinghe::platform::qt {
+
+std::optional<int> answer_help_or_version(int& argc, char** argv, const std::string& version) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    QCommandLineParser parser;
+    // Qt's own "-reverse" or "-style" are words, not bundles of letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "青禾网络电视 (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
+        "beside the program as a tree of categories and programmes and plays them in its\n"
+        "embedded browser.\n"
+        "\n"
+        "Diagnostics go to standard error. A catalogue that cannot be opened is named there\n"
+        "with the reason; QT_LOGGING_RULES=\"qinghe.handler.debug=true\" adds a line for every\n"
+        "step that failed and was skipped."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption show_version = parser.addVersionOption();
+    // Unknown options and arguments are no error: the program ignores them.
+    parser.parse(arguments);
+    const bool help_all = parser.isSet(QStringLiteral("help-all"));
+    if (!parser.isSet(help) && !help_all && !parser.isSet(show_version)) return std::nullopt;
+
+    // The help text names the program from the application's arguments.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qinghe-tv"));
+    QCoreApplication::setApplicationVersion(to_qstring(version));
+    // Help with Qt's own options: Qt prints it and ends the process.
+    if (help_all) parser.process(QStringList{arguments.first(), QStringLiteral("--help-all")});
+    QTextStream out(stdout);
+    if (parser.isSet(help))
+        out << parser.helpText();
+    else
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+    out.flush();
+    return 0;
+}
+
+}  // namespace qinghe::platform::qt

@@ -1,0 +1,49 @@
+#include "platform/qt/qt_diagnostics.h"
+
+#include "platform/qt/qt_text.h"
+
+#include <QDebug>
+
+namespace qinghe::platform::qt {
+
+Q_LOGGING_CATEGORY(catalogue_logging, "qinghe.catalogue", QtInfoMsg)
+Q_LOGGING_CATEGORY(handler_logging, "qinghe.handler", QtInfoMsg)
+
+namespace {
+
+// The logging macros call the category function themselves.
+using CategoryFunction = const QLoggingCategory& (*)();
+
+CategoryFunction category_of(DiagnosticTopic topic) {
+    return topic == DiagnosticTopic::catalogue ? catalogue_logging : handler_logging;
+}
+
+}  // namespace
+
+const QLoggingCategory& catalogue_category() { return catalogue_logging(); }
+const QLoggingCategory& handler_category() { return handler_logging(); }
+
+QtDiagnostics::QtDiagnostics() : previous_(install_diagnostics(this)) {}
+
+QtDiagnostics::~QtDiagnostics() { install_diagnostics(previous_); }
+
+bool QtDiagnostics::wants_debug(DiagnosticTopic topic) const noexcept {
+    return category_of(topic)().isDebugEnabled();
+}
+
+void QtDiagnostics::warning(DiagnosticTopic topic, const std::string& message) noexcept {
+    try {
+        qCWarning(category_of(topic)).noquote() << to_qstring(message);
+    } catch (...) {
+        // A line that cannot be written is dropped.
+    }
+}
+
+void QtDiagnostics::debug(DiagnosticTopic topic, const std::string& message) noexcept {
+    try {
+        qCDebug(category_of(topic)).noquote() << to_qstring(message);
+    } catch (...) {
+    }
+}
+
+}  // namespace qinghe::platform::qt

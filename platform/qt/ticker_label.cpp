@@ -11,19 +11,6 @@
 
 namespace qinghe::platform::qt {
 
-namespace {
-
-// The caption cut to at most `length` characters, an ellipsis marking the
-// cut; a surrogate pair is never split.
-QString cut(const QString& caption, int length) {
-    if (caption.size() <= length) return caption;
-    qsizetype keep = length - 1;
-    if (caption.at(keep - 1).isHighSurrogate()) --keep;
-    return caption.left(keep) + QChar(0x2026);
-}
-
-}  // namespace
-
 TickerLabel::TickerLabel(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
@@ -32,7 +19,7 @@ TickerLabel::TickerLabel(QWidget* parent) : QLabel(parent) {
 
 void TickerLabel::set_caption(const QString& caption) {
     caption_ = caption;
-    setText(cut(caption_, shown_length));
+    setText(window_text(caption_));
     measure();
     updateGeometry();
     update();

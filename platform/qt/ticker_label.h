@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/qt/window_text.h"
+
 #include <QLabel>
 #include <QStaticText>
 
@@ -17,11 +19,11 @@ namespace qinghe::platform::qt {
 // A repaint draws only the runs inside the part of the strip it covers, so
 // moving a label with a megabyte caption costs no more than a short one.
 // What the label hands to the window system and to accessibility (its
-// QLabel text) is the caption cut to shown_length characters.
+// QLabel text) is the caption cut as window_text cuts it.
 class TickerLabel : public QLabel {
     Q_OBJECT
 public:
-    static constexpr int shown_length = 1024;
+    static constexpr qsizetype shown_length = max_window_text;
     static constexpr int run_length = 128;
 
     explicit TickerLabel(QWidget* parent = nullptr);

@@ -67,9 +67,7 @@ void Form1::Tv1_Expand(const std::string& key) {
 }
 
 void Form1::Tv1_NodeClick(const std::string& key) {
-    try_step([&] {
-        playback::node_click({connection(), p_.tv1, p_.web1, p_.window, p_.process, fixed_size_}, key);
-    });
+    try_step([&] { playback::node_click({connection(), p_.tv1, p_.web1, p_.window, p_.process, fixed_size_}, key); });
 }
 
 void Form1::Command1_Click() {

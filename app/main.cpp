@@ -1,8 +1,8 @@
 // qinghe-tv: builds the real platform (Qt window and controls, WebEngine
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
-#include "platform/qt/qt_background_work.h"
 #include "platform/qt/help_and_version.h"
+#include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_form.h"
@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
             program_directory, platform::sqlcipher::default_statement_limit, false);
     });
-    app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
-                     &search_worker});
+    app::Form1 form(
+        {make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process, &search_worker});
     // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 

@@ -82,27 +82,29 @@ void make(CatalogueKind kind, const std::filesystem::path& file) {
 
 }  // namespace
 
-void set_catalogue_root(const std::filesystem::path& root) { root_dir = root; }
+void set_catalogue_root(const std::filesystem::path& root) {
+    root_dir = root;
+}
 
 std::filesystem::path catalogue_dir(CatalogueKind kind) {
     if (root_dir.empty()) throw std::runtime_error("no catalogue directory given (--catalogue_dir=DIR)");
     return root_dir / dir_name(kind);
 }
 
-std::filesystem::path catalogue_file(CatalogueKind kind) { return catalogue_dir(kind) / "tavik.dll"; }
+std::filesystem::path catalogue_file(CatalogueKind kind) {
+    return catalogue_dir(kind) / "tavik.dll";
+}
 
 void make_missing_catalogues() {
-    for (CatalogueKind kind :
-         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large,
-          CatalogueKind::large_unindexed}) {
+    for (CatalogueKind kind : {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging,
+                               CatalogueKind::large, CatalogueKind::large_unindexed}) {
         const std::filesystem::path file = catalogue_file(kind);
         if (std::filesystem::is_regular_file(file)) continue;
         std::cerr << "making catalogue " << file.string() << " ..." << std::flush;
         const auto start = std::chrono::steady_clock::now();
         std::filesystem::create_directories(file.parent_path());
         make(kind, file);
-        const auto seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::cerr << " " << seconds << " s\n";
     }
 }

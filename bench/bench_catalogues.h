@@ -10,11 +10,11 @@
 namespace qinghe::bench {
 
 enum class CatalogueKind {
-    large,      // 200 categories, 1,000,000 generated programmes
+    large,            // 200 categories, 1,000,000 generated programmes
     large_unindexed,  // the same file without any index, as a publisher may ship it
-    paging,     // one category of exactly 100,000 programmes, one small one
-    play_list,  // one programme whose play list has 1,000 groups of 20 videos
-    ads,        // a small generated catalogue with 20 ads
+    paging,           // one category of exactly 100,000 programmes, one small one
+    play_list,        // one programme whose play list has 1,000 groups of 20 videos
+    ads,              // a small generated catalogue with 20 ads
 };
 
 inline constexpr int large_categories = 200;

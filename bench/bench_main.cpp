@@ -24,13 +24,12 @@ int main(int argc, char** argv) {
     constexpr std::string_view dir_option = "--catalogue_dir=";
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (i > 0 && arg.rfind(dir_option, 0) == 0) {
+        if (i > 0 && arg.rfind(dir_option, 0) == 0)
             qinghe::bench::set_catalogue_root(std::string(arg.substr(dir_option.size())));
-        } else if (i > 0 && arg == "--make_catalogues_only") {
+        else if (i > 0 && arg == "--make_catalogues_only")
             make_only = true;
-        } else {
+        else
             rest.push_back(argv[i]);
-        }
     }
     int rest_count = static_cast<int>(rest.size());
     rest.push_back(nullptr);

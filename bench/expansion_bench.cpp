@@ -27,26 +27,28 @@ void add_fresh_programme(platform::TreeView& tv1, const std::string& category, c
 }
 
 void expansion_system(benchmark::State& state) {
-    guarded(state, [&] {
-        platform::sqlcipher::SqlcipherConnection connection;
-        catalogue::open_catalogue(connection, catalogue_dir(CatalogueKind::play_list).string());
-        platform::qt::QtTreeView tv1;
-        const std::string category = tree::keys::category(1);
-        const std::string programme = tree::keys::programme(programme_id);
-        tv1.add_root(category, "电视剧(1)");
-        add_fresh_programme(tv1, category, programme);
-        for (auto _ : state) {
-            state.PauseTiming();
-            if (tv1.children(programme) != 1) {
-                tv1.remove(programme);
-                add_fresh_programme(tv1, category, programme);
+    guarded(
+        state,
+        [&] {
+            platform::sqlcipher::SqlcipherConnection connection;
+            catalogue::open_catalogue(connection, catalogue_dir(CatalogueKind::play_list).string());
+            platform::qt::QtTreeView tv1;
+            const std::string category = tree::keys::category(1);
+            const std::string programme = tree::keys::programme(programme_id);
+            tv1.add_root(category, "电视剧(1)");
+            add_fresh_programme(tv1, category, programme);
+            for (auto _ : state) {
+                state.PauseTiming();
+                if (tv1.children(programme) != 1) {
+                    tv1.remove(programme);
+                    add_fresh_programme(tv1, category, programme);
+                }
+                state.ResumeTiming();
+                tree::expand_programme(connection, tv1, programme);
             }
-            state.ResumeTiming();
-            tree::expand_programme(connection, tv1, programme);
-        }
-        benchmark::DoNotOptimize(tv1.children(programme));
-        if (tv1.children(programme) != 1 + play_list_groups) state.SkipWithError("play groups missing");
-    });
+            benchmark::DoNotOptimize(tv1.children(programme));
+            if (tv1.children(programme) != 1 + play_list_groups) state.SkipWithError("play groups missing");
+        });
 }
 
 // Splits text on a separator, the way the play list is cut.
@@ -65,43 +67,49 @@ void for_each_piece(std::string_view text, std::string_view separator, Each&& ea
 }
 
 void expansion_baseline(benchmark::State& state) {
-    guarded(state, [&] {
-        RawCatalogue db(catalogue_file(CatalogueKind::play_list));
-        const QString intro = qstr(tree::intro_text);
-        QTreeWidget tv1;
-        tv1.setColumnCount(1);
-        auto* category = new QTreeWidgetItem(QStringList{QStringLiteral("电视剧(1)")});
-        tv1.addTopLevelItem(category);
-        QTreeWidgetItem* programme = nullptr;
-        for (auto _ : state) {
-            state.PauseTiming();
-            delete programme;
-            programme = new QTreeWidgetItem(category, QStringList{QStringLiteral("1.长篇连续剧")});
-            new QTreeWidgetItem(programme, QStringList{intro});
-            state.ResumeTiming();
+    guarded(
+        state,
+        [&] {
+            RawCatalogue db(catalogue_file(CatalogueKind::play_list));
+            const QString intro = qstr(tree::intro_text);
+            QTreeWidget tv1;
+            tv1.setColumnCount(1);
+            auto* category = new QTreeWidgetItem(QStringList{QStringLiteral("电视剧(1)")});
+            tv1.addTopLevelItem(category);
+            QTreeWidgetItem* programme = nullptr;
+            for (auto _ : state) {
+                state.PauseTiming();
+                delete programme;
+                programme = new QTreeWidgetItem(category, QStringList{QStringLiteral("1.长篇连续剧")});
+                new QTreeWidgetItem(programme, QStringList{intro});
+                state.ResumeTiming();
 
-            RawQuery row(db, catalogue::programme_query(programme_id));
-            if (!row.step()) throw std::runtime_error("programme missing");
-            bool first = true;
-            for_each_piece(row.text(row.column("adds")), "$$", [&](std::string_view group) {
-                if (first) {  // piece 0 precedes the first group
-                    first = false;
-                    return;
-                }
-                QTreeWidgetItem* group_item = nullptr;
-                int field = 0;
-                for_each_piece(group, "|", [&](std::string_view text) {
-                    if (field == 0)
-                        group_item = new QTreeWidgetItem(programme, QStringList{qstr(text)});
-                    else if (field % 2 == 0)
-                        new QTreeWidgetItem(group_item, QStringList{qstr(text)});
-                    ++field;
-                });
-            });
-        }
-        benchmark::DoNotOptimize(programme->childCount());
-        if (programme->childCount() != 1 + play_list_groups) state.SkipWithError("play groups missing");
-    });
+                RawQuery row(db, catalogue::programme_query(programme_id));
+                if (!row.step()) throw std::runtime_error("programme missing");
+                bool first = true;
+                for_each_piece(
+                    row.text(row.column("adds")), "$$",
+                    [&](std::string_view group) {
+                        if (first) {  // piece 0 precedes the first group
+                            first = false;
+                            return;
+                        }
+                        QTreeWidgetItem* group_item = nullptr;
+                        int field = 0;
+                        for_each_piece(
+                            group, "|",
+                            [&](std::string_view text) {
+                                if (field == 0)
+                                    group_item = new QTreeWidgetItem(programme, QStringList{qstr(text)});
+                                else if (field % 2 == 0)
+                                    new QTreeWidgetItem(group_item, QStringList{qstr(text)});
+                                ++field;
+                            });
+                    });
+            }
+            benchmark::DoNotOptimize(programme->childCount());
+            if (programme->childCount() != 1 + play_list_groups) state.SkipWithError("play groups missing");
+        });
 }
 
 BENCHMARK(expansion_system)->Name("expansion/system")->Iterations(10)->Unit(benchmark::kMillisecond);

@@ -28,13 +28,17 @@ RawCatalogue::RawCatalogue(const std::filesystem::path& file) {
     }
 }
 
-RawCatalogue::~RawCatalogue() { sqlite3_close(db_); }
+RawCatalogue::~RawCatalogue() {
+    sqlite3_close(db_);
+}
 
 RawQuery::RawQuery(const RawCatalogue& catalogue, const std::string& sql) : db_(catalogue.handle()) {
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK) fail(db_, sql);
 }
 
-RawQuery::~RawQuery() { sqlite3_finalize(statement_); }
+RawQuery::~RawQuery() {
+    sqlite3_finalize(statement_);
+}
 
 bool RawQuery::step() {
     const int rc = sqlite3_step(statement_);
@@ -43,7 +47,9 @@ bool RawQuery::step() {
     fail(db_, "step");
 }
 
-std::int64_t RawQuery::integer(int column) const { return sqlite3_column_int64(statement_, column); }
+std::int64_t RawQuery::integer(int column) const {
+    return sqlite3_column_int64(statement_, column);
+}
 
 std::string_view RawQuery::text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));

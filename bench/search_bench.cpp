@@ -22,58 +22,75 @@ namespace {
 const std::string search_texts[] = {"故事", "zqxjvw", ""};
 
 void search_system(benchmark::State& state, std::size_t word) {
-    guarded(state, [&] {
-        const std::string& text = search_texts[word];
-        platform::sqlcipher::SqlcipherConnection connection;
-        catalogue::open_catalogue(connection, catalogue_dir(CatalogueKind::large).string());
-        platform::qt::QtTreeView tv1;
-        const std::string root(tree::keys::search_root);
-        tv1.add_root(root, std::string(tree::search_root_text));
-        for (auto _ : state) search::search_click(connection, tv1, text);
-        benchmark::DoNotOptimize(tv1.children(root));
-        state.SetLabel(tv1.text(root));
-    });
+    guarded(
+        state,
+        [&] {
+            const std::string& text = search_texts[word];
+            platform::sqlcipher::SqlcipherConnection connection;
+            catalogue::open_catalogue(connection, catalogue_dir(CatalogueKind::large).string());
+            platform::qt::QtTreeView tv1;
+            const std::string root(tree::keys::search_root);
+            tv1.add_root(root, std::string(tree::search_root_text));
+            for (auto _ : state) search::search_click(connection, tv1, text);
+            benchmark::DoNotOptimize(tv1.children(root));
+            state.SetLabel(tv1.text(root));
+        });
 }
 
 void search_baseline(benchmark::State& state, std::size_t word) {
-    guarded(state, [&] {
-        const std::string& text = search_texts[word];
-        RawCatalogue db(catalogue_file(CatalogueKind::large));
-        const std::string sql = with_limit_for_top(catalogue::search_query(text));
-        const QString intro = qstr(tree::intro_text);
-        QTreeWidget tv1;
-        tv1.setColumnCount(1);
-        auto* root = new QTreeWidgetItem(QStringList{qstr(tree::search_root_text)});
-        tv1.addTopLevelItem(root);
-        for (auto _ : state) {
-            delete_children(root);
-            RawQuery results(db, sql);
-            int found = 0;
-            while (results.step()) {
-                benchmark::DoNotOptimize(results.integer(0));
-                auto* programme = new QTreeWidgetItem(root, QStringList{QString::number(++found) + '.' + results.qtext(1)});
-                new QTreeWidgetItem(programme, QStringList{intro});
+    guarded(
+        state,
+        [&] {
+            const std::string& text = search_texts[word];
+            RawCatalogue db(catalogue_file(CatalogueKind::large));
+            const std::string sql = with_limit_for_top(catalogue::search_query(text));
+            const QString intro = qstr(tree::intro_text);
+            QTreeWidget tv1;
+            tv1.setColumnCount(1);
+            auto* root = new QTreeWidgetItem(QStringList{qstr(tree::search_root_text)});
+            tv1.addTopLevelItem(root);
+            for (auto _ : state) {
+                delete_children(root);
+                RawQuery results(db, sql);
+                int found = 0;
+                while (results.step()) {
+                    benchmark::DoNotOptimize(results.integer(0));
+                    auto* programme =
+                        new QTreeWidgetItem(root, QStringList{QString::number(++found) + '.' + results.qtext(1)});
+                    new QTreeWidgetItem(programme, QStringList{intro});
+                }
+                root->setText(0, QStringLiteral("搜索结果(%1)").arg(found));
+                root->setExpanded(true);
             }
-            root->setText(0, QStringLiteral("搜索结果(%1)").arg(found));
-            root->setExpanded(true);
-        }
-        state.SetLabel(root->text(0).toStdString());
-    });
+            state.SetLabel(root->text(0).toStdString());
+        });
 }
 
 // The common word and the empty text stop after fifty rows; the missing
 // word reads the whole catalogue, so it runs a few times only.
-BENCHMARK_CAPTURE(search_system, common, std::size_t{0})->Name("search/system/common")->MinTime(1.0)
+BENCHMARK_CAPTURE(search_system, common, std::size_t{0})
+    ->Name("search/system/common")
+    ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(search_baseline, common, std::size_t{0})->Name("search/baseline/common")->MinTime(1.0)
+BENCHMARK_CAPTURE(search_baseline, common, std::size_t{0})
+    ->Name("search/baseline/common")
+    ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(search_system, nowhere, std::size_t{1})->Name("search/system/nowhere")->Iterations(2)
+BENCHMARK_CAPTURE(search_system, nowhere, std::size_t{1})
+    ->Name("search/system/nowhere")
+    ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(search_baseline, nowhere, std::size_t{1})->Name("search/baseline/nowhere")->Iterations(2)
+BENCHMARK_CAPTURE(search_baseline, nowhere, std::size_t{1})
+    ->Name("search/baseline/nowhere")
+    ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(search_system, empty, std::size_t{2})->Name("search/system/empty")->MinTime(1.0)
+BENCHMARK_CAPTURE(search_system, empty, std::size_t{2})
+    ->Name("search/system/empty")
+    ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(search_baseline, empty, std::size_t{2})->Name("search/baseline/empty")->MinTime(1.0)
+BENCHMARK_CAPTURE(search_baseline, empty, std::size_t{2})
+    ->Name("search/baseline/empty")
+    ->MinTime(1.0)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

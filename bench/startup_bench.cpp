@@ -20,76 +20,86 @@ namespace qinghe::bench {
 namespace {
 
 void startup_fill_system(benchmark::State& state, CatalogueKind kind) {
-    guarded(state, [&] {
-        const std::string app_path = catalogue_dir(kind).string();
-        const std::string connection_string = catalogue::connection_string(app_path);
-        platform::qt::QtTimer timer1(10, true, [] {});
-        for (auto _ : state) {
-            state.PauseTiming();
-            auto tv1 = std::make_unique<platform::qt::QtTreeView>();
-            auto connection = std::make_unique<platform::sqlcipher::SqlcipherConnection>();
-            state.ResumeTiming();
+    guarded(
+        state,
+        [&] {
+            const std::string app_path = catalogue_dir(kind).string();
+            const std::string connection_string = catalogue::connection_string(app_path);
+            platform::qt::QtTimer timer1(
+                10, true, [] {});
+            for (auto _ : state) {
+                state.PauseTiming();
+                auto tv1 = std::make_unique<platform::qt::QtTreeView>();
+                auto connection = std::make_unique<platform::sqlcipher::SqlcipherConnection>();
+                state.ResumeTiming();
 
-            connection->open(connection_string, "", "", platform::adConnectUnspecified);
-            tree::fill_category_roots(*connection, *tv1, timer1);
+                connection->open(connection_string, "", "", platform::adConnectUnspecified);
+                tree::fill_category_roots(*connection, *tv1, timer1);
 
-            state.PauseTiming();
-            benchmark::DoNotOptimize(tv1->children(std::string(tree::keys::search_root)));
-            connection.reset();
-            tv1.reset();
-            state.ResumeTiming();
-        }
-    });
+                state.PauseTiming();
+                benchmark::DoNotOptimize(tv1->children(std::string(tree::keys::search_root)));
+                connection.reset();
+                tv1.reset();
+                state.ResumeTiming();
+            }
+        });
 }
 
 void startup_fill_baseline(benchmark::State& state) {
-    guarded(state, [&] {
-        const auto file = catalogue_file(CatalogueKind::large);
-        const QString intro = qstr(tree::intro_text);
-        const QString next = qstr(tree::next_page_text);
-        const QString search_root = qstr(tree::search_root_text);
-        for (auto _ : state) {
-            state.PauseTiming();
-            auto tv1 = std::make_unique<QTreeWidget>();
-            tv1->setColumnCount(1);
-            state.ResumeTiming();
+    guarded(
+        state,
+        [&] {
+            const auto file = catalogue_file(CatalogueKind::large);
+            const QString intro = qstr(tree::intro_text);
+            const QString next = qstr(tree::next_page_text);
+            const QString search_root = qstr(tree::search_root_text);
+            for (auto _ : state) {
+                state.PauseTiming();
+                auto tv1 = std::make_unique<QTreeWidget>();
+                tv1->setColumnCount(1);
+                state.ResumeTiming();
 
-            RawCatalogue db(file);
-            tv1->addTopLevelItem(new QTreeWidgetItem(QStringList{search_root}));
-            RawQuery categories(db, catalogue::category_query());
-            const int lb_id_column = categories.column("lb_id");
-            const int lb_column = categories.column("lb");
-            const int c_id_column = categories.column("c_id");
-            while (categories.step()) {
-                auto* root = new QTreeWidgetItem(
-                    QStringList{categories.qtext(lb_column) + '(' + categories.qtext(c_id_column) + ')'});
-                tv1->addTopLevelItem(root);
-                const auto lb_id = static_cast<platform::Int16>(categories.integer(lb_id_column));
-                RawQuery page(db, with_limit_for_top(catalogue::first_page_query(lb_id)));
-                int row = 0;
-                while (page.step()) {
-                    if (++row > tree::page_size) {
-                        new QTreeWidgetItem(root, QStringList{next});
-                        break;
+                RawCatalogue db(file);
+                tv1->addTopLevelItem(new QTreeWidgetItem(QStringList{search_root}));
+                RawQuery categories(db, catalogue::category_query());
+                const int lb_id_column = categories.column("lb_id");
+                const int lb_column = categories.column("lb");
+                const int c_id_column = categories.column("c_id");
+                while (categories.step()) {
+                    auto* root = new QTreeWidgetItem(
+                        QStringList{categories.qtext(lb_column) + '(' + categories.qtext(c_id_column) + ')'});
+                    tv1->addTopLevelItem(root);
+                    const auto lb_id = static_cast<platform::Int16>(categories.integer(lb_id_column));
+                    RawQuery page(db, with_limit_for_top(catalogue::first_page_query(lb_id)));
+                    int row = 0;
+                    while (page.step()) {
+                        if (++row > tree::page_size) {
+                            new QTreeWidgetItem(root, QStringList{next});
+                            break;
+                        }
+                        auto* programme =
+                            new QTreeWidgetItem(root, QStringList{QString::number(row) + '.' + page.qtext(1)});
+                        new QTreeWidgetItem(programme, QStringList{intro});
                     }
-                    auto* programme = new QTreeWidgetItem(root, QStringList{QString::number(row) + '.' + page.qtext(1)});
-                    new QTreeWidgetItem(programme, QStringList{intro});
                 }
-            }
 
-            state.PauseTiming();
-            benchmark::DoNotOptimize(tv1->topLevelItemCount());
-            tv1.reset();
-            state.ResumeTiming();
-        }
-    });
+                state.PauseTiming();
+                benchmark::DoNotOptimize(tv1->topLevelItemCount());
+                tv1.reset();
+                state.ResumeTiming();
+            }
+        });
 }
 
 BENCHMARK_CAPTURE(startup_fill_system, indexed, CatalogueKind::large)
-    ->Name("startup_fill/system")->Iterations(5)->Unit(benchmark::kMillisecond);
+    ->Name("startup_fill/system")
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 // A publisher's file without indexes: opening orders the listing once.
 BENCHMARK_CAPTURE(startup_fill_system, unindexed, CatalogueKind::large_unindexed)
-    ->Name("startup_fill/system_unindexed")->Iterations(3)->Unit(benchmark::kMillisecond);
+    ->Name("startup_fill/system_unindexed")
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(startup_fill_baseline)->Name("startup_fill/baseline")->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -40,7 +40,9 @@ bool compiles(Connection& connection, const std::string& statement) {
 
 }  // namespace
 
-std::string catalogue_file(const std::string& app_path) { return app_path + "/tavik.dll"; }
+std::string catalogue_file(const std::string& app_path) {
+    return app_path + "/tavik.dll";
+}
 
 std::vector<std::string> missing_catalogue_parts(Connection& connection) {
     std::vector<std::string> missing;

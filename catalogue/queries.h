@@ -18,12 +18,9 @@ void open_catalogue(platform::Connection& connection, const std::string& app_pat
 // optimistic; all use a keyset cursor, which gives exact counts and paging.
 std::unique_ptr<platform::Recordset> open_ad_query(platform::Connection& connection);
 std::unique_ptr<platform::Recordset> open_category_query(platform::Connection& connection);
-std::unique_ptr<platform::Recordset> open_first_page_query(platform::Connection& connection,
-                                                           platform::Int16 lb_id);
-std::unique_ptr<platform::Recordset> open_later_page_query(platform::Connection& connection,
-                                                           platform::Int16 lb_id);
-std::unique_ptr<platform::Recordset> open_programme_query(platform::Connection& connection,
-                                                          const std::string& id);
+std::unique_ptr<platform::Recordset> open_first_page_query(platform::Connection& connection, platform::Int16 lb_id);
+std::unique_ptr<platform::Recordset> open_later_page_query(platform::Connection& connection, platform::Int16 lb_id);
+std::unique_ptr<platform::Recordset> open_programme_query(platform::Connection& connection, const std::string& id);
 std::unique_ptr<platform::Recordset> open_play_query(platform::Connection& connection, const std::string& id);
 std::unique_ptr<platform::Recordset> open_search_query(platform::Connection& connection,
                                                        const std::string& search_text);

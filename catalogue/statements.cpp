@@ -4,15 +4,17 @@ namespace qinghe::catalogue {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // A value as a connection string carries it: as it is when it reads back
 // whole (no ";", no blank or quote to start with, no blank to end with),
 // otherwise in double quotes with every double quote doubled.
 std::string connection_value(const std::string& value) {
-    const bool reads_back = value.find(';') == std::string::npos &&
-                            (value.empty() || (!is_blank(value.front()) && value.front() != '"' &&
-                                               value.front() != '\'' && !is_blank(value.back())));
+    const bool reads_back =
+        value.find(';') == std::string::npos && (value.empty() || (!is_blank(value.front()) && value.front() != '"' &&
+                                                                   value.front() != '\'' && !is_blank(value.back())));
     if (reads_back) return value;
     std::string quoted = "\"";
     for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -26,9 +28,13 @@ std::string connection_string(const std::string& app_path) {
            ";Persist Security Info=False;Jet OLEDB:Database Password=" + database_password;
 }
 
-std::string ad_query() { return "select * from ad"; }
+std::string ad_query() {
+    return "select * from ad";
+}
 
-std::string category_query() { return "select * from vlb order by px"; }
+std::string category_query() {
+    return "select * from vlb order by px";
+}
 
 std::string first_page_query(platform::Int16 lb_id) {
     return "select top 51 id,tit from t1 where lb_id=" + platform::dec(lb_id) + " order by up_dt desc,id desc";
@@ -38,9 +44,13 @@ std::string later_page_query(platform::Int16 lb_id) {
     return "select id,tit from t1 where lb_id=" + platform::dec(lb_id) + " order by up_dt desc,id desc";
 }
 
-std::string programme_query(const std::string& id) { return "select * from t1 where id=" + id; }
+std::string programme_query(const std::string& id) {
+    return "select * from t1 where id=" + id;
+}
 
-std::string play_query(const std::string& id) { return "select tit,adds from t1 where id=" + id; }
+std::string play_query(const std::string& id) {
+    return "select tit,adds from t1 where id=" + id;
+}
 
 std::string quoted_literal_text(const std::string& text) {
     std::string out;

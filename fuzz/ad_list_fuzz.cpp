@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const platform::Int16 last = ticker::last_label_index(ads);
     check(last == expected_last_label(n), "the last label index rounds n / 2 - 1 half to even");
-    for (long i = 0; i <= last; ++i)
-        check(2 * i < n, "every label up to the last label index has its caption element");
+    for (long i = 0; i <= last; ++i) check(2 * i < n, "every label up to the last label index has its caption element");
 
     bool failed = false;
     const std::string* link = nullptr;

@@ -1,8 +1,8 @@
 // The connection string: any text either parses or fails with the platform's
 // error; what parses has clean keys, and written out again (every value
 // quoted) parses to the same properties, found under any case of their keys.
-#include "fuzz/fuzz_check.h"
 #include "catalogue/statements.h"
+#include "fuzz/fuzz_check.h"
 #include "platform/error.h"
 #include "platform/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
@@ -18,7 +18,9 @@ using namespace qinghe;
 using namespace qinghe::platform::sqlcipher;
 using fuzz::check;
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 std::string upper(std::string s) {
     for (char& c : s)

@@ -17,8 +17,7 @@ inline void check(bool holds, const char* invariant) {
 }
 
 // The pieces joined again with the separator between them.
-inline std::string join(const std::vector<std::string>& pieces, std::string_view separator,
-                        std::size_t from = 0) {
+inline std::string join(const std::vector<std::string>& pieces, std::string_view separator, std::size_t from = 0) {
     std::string text;
     for (std::size_t i = from; i < pieces.size(); ++i) {
         if (i > from) text += separator;
@@ -29,8 +28,7 @@ inline std::string join(const std::vector<std::string>& pieces, std::string_view
 
 // A split of text at separator gives back text when joined, and no piece
 // holds the separator; an empty text has no piece.
-inline void check_split(std::string_view text, const std::vector<std::string>& pieces,
-                        std::string_view separator) {
+inline void check_split(std::string_view text, const std::vector<std::string>& pieces, std::string_view separator) {
     check(text.empty() == pieces.empty(), "an empty text, and only it, splits into no piece");
     check(join(pieces, separator) == text, "the pieces joined with the separator give back the text");
     for (const std::string& piece : pieces)

@@ -22,14 +22,14 @@ enum Kind { programme, search_programme, next_page, previous_page, play_leaf, se
 
 // Which of the eight tests a key passes.
 std::array<bool, 8> kinds_of(const std::string& key) {
-    return {keys::is_programme(key),  keys::is_search_programme(key), keys::is_next_page(key),
-            keys::is_previous_page(key), keys::is_play_leaf(key),     keys::is_search_play_leaf(key),
-            keys::is_intro(key),      keys::is_search_intro(key)};
+    return {keys::is_programme(key),     keys::is_search_programme(key), keys::is_next_page(key),
+            keys::is_previous_page(key), keys::is_play_leaf(key),        keys::is_search_play_leaf(key),
+            keys::is_intro(key),         keys::is_search_intro(key)};
 }
 
 constexpr std::array<std::string_view, 8> prefixes = {
-    keys::programme_prefix,  keys::search_programme_prefix, keys::next_page_prefix, keys::previous_page_prefix,
-    keys::play_leaf_prefix,  keys::search_play_leaf_prefix, keys::intro_prefix,     keys::search_intro_prefix};
+    keys::programme_prefix, keys::search_programme_prefix, keys::next_page_prefix, keys::previous_page_prefix,
+    keys::play_leaf_prefix, keys::search_play_leaf_prefix, keys::intro_prefix,     keys::search_intro_prefix};
 
 // Any text: each test compares the text's first characters with its prefix,
 // the tests exclude one another, and the fields join back to the text.
@@ -47,7 +47,8 @@ void check_any_key(const std::string& key) {
 
 void check_only(const std::string& key, int kind) {
     const std::array<bool, 8> kinds = kinds_of(key);
-    for (int k = 0; k < 8; ++k) check(kinds[static_cast<std::size_t>(k)] == (k == kind), "a built key is its own kind alone");
+    for (int k = 0; k < 8; ++k)
+        check(kinds[static_cast<std::size_t>(k)] == (k == kind), "a built key is its own kind alone");
 }
 
 void check_number(const std::string& field, Int16 value) {

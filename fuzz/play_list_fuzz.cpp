@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int last = play_list::last_group(groups);
     check(last >= 0 && last <= play_list::max_group, "the last group number stays within what a key can carry");
-    check(groups.empty() ? last == 0 : static_cast<std::size_t>(last) == std::min<std::size_t>(groups.size() - 1, play_list::max_group),
+    check(groups.empty()
+              ? last == 0
+              : static_cast<std::size_t>(last) == std::min<std::size_t>(groups.size() - 1, play_list::max_group),
           "every piece after piece 0 is a group");
     // A text without "$$" has piece 0 only: no group.
     if (adds.find("$$") == std::string::npos) check(last == 0, "a play list without \"$$\" has no group");

@@ -18,7 +18,9 @@ using namespace qinghe;
 using namespace qinghe::platform::sqlcipher;
 using fuzz::check;
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // Text with nothing around the statement that the rewrite would drop: no
 // blanks or ";" at either end and no comment anywhere.
@@ -43,8 +45,7 @@ void check_rewrite(const std::string& source) {
         check(run_sql(*statement) == body, "a statement without top runs as its body");
         const std::optional<SqlStatement> again = rewrite_statement(body);
         check(again && again->body == body && !again->top, "rewriting a rewritten statement changes nothing");
-        if (is_bare(source))
-            check(body == source, "a statement without a leading top is unchanged");
+        if (is_bare(source)) check(body == source, "a statement without a leading top is unchanged");
         return;
     }
 

@@ -11,8 +11,7 @@ namespace qinghe::platform {
 namespace {
 
 std::string real_text(double v) {
-    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15)
-        return std::to_string(static_cast<long long>(v));
+    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;

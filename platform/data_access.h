@@ -71,15 +71,15 @@ public:
     // Fails, leaving the connection closed, when the file is missing, the
     // password is wrong or the file is no catalogue. Never creates or
     // changes a file.
-    virtual void open(const std::string& connection_string, const std::string& user_name,
-                      const std::string& password, int options) = 0;
+    virtual void open(const std::string& connection_string, const std::string& user_name, const std::string& password,
+                      int options) = 0;
     // Fails when the connection is not open.
     virtual void close() = 0;
     virtual bool is_open() const = 0;
     // Runs a statement. Fails when the connection is closed or the statement
     // is rejected.
-    virtual std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
-                                                      LockType lock, int options) = 0;
+    virtual std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor, LockType lock,
+                                                      int options) = 0;
     // Safe from any thread: the statement running on the connection stops
     // and its call fails, and so does every one after it until resume().
     virtual void interrupt() noexcept = 0;

@@ -27,7 +27,9 @@ std::string short_function_name(std::string_view full) {
 
 }  // namespace
 
-Diagnostics* install_diagnostics(Diagnostics* diagnostics) noexcept { return installed.exchange(diagnostics); }
+Diagnostics* install_diagnostics(Diagnostics* diagnostics) noexcept {
+    return installed.exchange(diagnostics);
+}
 
 void warn(DiagnosticTopic topic, const std::string& message) noexcept {
     if (Diagnostics* diagnostics = installed.load()) diagnostics->warning(topic, message);

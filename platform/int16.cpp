@@ -25,8 +25,14 @@ Int16 parse_int16(std::string_view text) {
     return to_int16(value);
 }
 
-Int16 add16(Int16 a, Int16 b) { return to_int16(static_cast<long long>(a) + b); }
-Int16 sub16(Int16 a, Int16 b) { return to_int16(static_cast<long long>(a) - b); }
-Int16 mul16(Int16 a, Int16 b) { return to_int16(static_cast<long long>(a) * b); }
+Int16 add16(Int16 a, Int16 b) {
+    return to_int16(static_cast<long long>(a) + b);
+}
+Int16 sub16(Int16 a, Int16 b) {
+    return to_int16(static_cast<long long>(a) - b);
+}
+Int16 mul16(Int16 a, Int16 b) {
+    return to_int16(static_cast<long long>(a) * b);
+}
 
 }  // namespace qinghe::platform

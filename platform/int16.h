@@ -23,6 +23,8 @@ Int16 sub16(Int16 a, Int16 b);
 Int16 mul16(Int16 a, Int16 b);
 
 // Plain decimal text: no leading zeros or blanks, "-" only when negative.
-inline std::string dec(long long value) { return std::to_string(value); }
+inline std::string dec(long long value) {
+    return std::to_string(value);
+}
 
 }  // namespace qinghe::platform

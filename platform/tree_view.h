@@ -15,8 +15,7 @@ public:
     virtual void add_root(const std::string& key, const std::string& text) = 0;
     // Appends a node as the last child of the node keyed parent_key. Fails
     // when the key is taken or the parent does not exist.
-    virtual void add_child(const std::string& parent_key, const std::string& key,
-                           const std::string& text) = 0;
+    virtual void add_child(const std::string& parent_key, const std::string& key, const std::string& text) = 0;
     // Removes the node and its whole subtree; the keys are free at once.
     virtual void remove(const std::string& key) = 0;
 

@@ -14,8 +14,8 @@
 
 namespace qinghe::playback {
 
-using platform::Int16;
 using platform::element;
+using platform::Int16;
 using platform::try_step;
 namespace keys = tree::keys;
 
@@ -74,8 +74,8 @@ void play(const ClickTargets& t, const std::string& key) {
     Video video;
     if (!try_step([&] { video = find_video(t, key); })) return;
     try_step([&] {
-        t.window.set_caption(std::string(application_title) + std::string(playing_text) + video.programme_title +
-                             "——" + video.leaf_title);
+        t.window.set_caption(std::string(application_title) + std::string(playing_text) + video.programme_title + "——" +
+                             video.leaf_title);
     });
 
     const Player* player = choose_player(video.group_label);

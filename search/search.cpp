@@ -15,7 +15,9 @@ namespace keys = tree::keys;
 
 namespace {
 
-std::string root_text(long count) { return "搜索结果(" + platform::dec(count) + ")"; }
+std::string root_text(long count) {
+    return "搜索结果(" + platform::dec(count) + ")";
+}
 
 void clear_search_root(platform::TreeView& tv1) {
     const std::string root(keys::search_root);

@@ -9,7 +9,9 @@ namespace qinghe::ticker {
 
 using platform::Int16;
 
-std::vector<std::string> split_ad_text(std::string_view ad_text) { return platform::split(ad_text, ad_separator); }
+std::vector<std::string> split_ad_text(std::string_view ad_text) {
+    return platform::split(ad_text, ad_separator);
+}
 
 namespace {
 

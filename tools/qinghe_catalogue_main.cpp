@@ -66,9 +66,7 @@ Number parse_number(std::string_view option, std::string_view text, Number low, 
 }
 
 int create(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
-        throw UsageError("create needs an input JSON file and an output file");
-    }
+    if (args.size() != 2) throw UsageError("create needs an input JSON file and an output file");
     cf::CatalogueData data;
     const std::string text = cf::read_input(args[0]);
     try {
@@ -93,15 +91,11 @@ int generate(const std::vector<std::string>& args) {
             continue;
         }
         if (arg.rfind("--", 0) != 0) {
-            if (output) {
-                throw UsageError("generate takes one output file, got \"" + *output + "\" and \"" + arg + "\"");
-            }
+            if (output) throw UsageError("generate takes one output file, got \"" + *output + "\" and \"" + arg + "\"");
             output = arg;
             continue;
         }
-        if (i + 1 >= args.size()) {
-            throw UsageError(arg + " needs a value");
-        }
+        if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
         const std::string& value = args[++i];
         if (arg == "--categories") {
             options.categories = parse_number<int>(arg, value, 0, 32767);
@@ -117,24 +111,16 @@ int generate(const std::vector<std::string>& args) {
             throw UsageError("unknown option " + arg);
         }
     }
-    if (!have_categories || !have_programmes) {
-        throw UsageError("generate needs --categories and --programmes");
-    }
-    if (!output) {
-        throw UsageError("generate needs an output file");
-    }
-    if (options.programmes > 0 && options.categories == 0) {
-        throw UsageError("programmes need at least one category");
-    }
+    if (!have_categories || !have_programmes) throw UsageError("generate needs --categories and --programmes");
+    if (!output) throw UsageError("generate needs an output file");
+    if (options.programmes > 0 && options.categories == 0) throw UsageError("programmes need at least one category");
     cf::generate_catalogue(*output, options);
     if (!indexes) cf::drop_indexes(*output);
     return 0;
 }
 
 int dump(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        throw UsageError("dump needs exactly one catalogue file");
-    }
+    if (args.size() != 1) throw UsageError("dump needs exactly one catalogue file");
     // Every row is written; a value JSON cannot hold as it is stored is
     // written as near as it can be and named here.
     const auto name_replaced = [](const std::string& where, const std::string& what) {
@@ -144,16 +130,12 @@ int dump(const std::vector<std::string>& args) {
                                  .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     std::cout << text << '\n';
     std::cout.flush();
-    if (!std::cout) {
-        throw std::runtime_error("cannot write to standard output");
-    }
+    if (!std::cout) throw std::runtime_error("cannot write to standard output");
     return 0;
 }
 
 int check(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        throw UsageError("check needs exactly one catalogue file");
-    }
+    if (args.size() != 1) throw UsageError("check needs exactly one catalogue file");
     const std::vector<std::string> problems = cf::check_catalogue(args[0]);
     for (const std::string& problem : problems) std::cout << problem << '\n';
     std::cout.flush();
@@ -161,27 +143,17 @@ int check(const std::vector<std::string>& args) {
 }
 
 int run(const std::vector<std::string>& args) {
-    if (args.empty()) {
-        throw UsageError("no command given");
-    }
+    if (args.empty()) throw UsageError("no command given");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (command == "create") {
-        return create(rest);
-    }
-    if (command == "generate") {
-        return generate(rest);
-    }
-    if (command == "dump") {
-        return dump(rest);
-    }
-    if (command == "check") {
-        return check(rest);
-    }
+    if (command == "create") return create(rest);
+    if (command == "generate") return generate(rest);
+    if (command == "dump") return dump(rest);
+    if (command == "check") return check(rest);
     throw UsageError("unknown command \"" + command + "\"");
 }
 

@@ -21,8 +21,7 @@ void add_programme(platform::TreeView& tv1, const std::string& category_key, con
     tv1.add_child(programme_key, keys::intro(id), std::string(intro_text));
 }
 
-void list_rows(platform::TreeView& tv1, const std::string& category_key, Recordset& rows, Int16 pg,
-               long rows_on_page) {
+void list_rows(platform::TreeView& tv1, const std::string& category_key, Recordset& rows, Int16 pg, long rows_on_page) {
     const long first_number = (static_cast<long>(pg) - 1) * page_size;
     for (long row = 1; row <= rows_on_page; ++row) {
         if (rows.eof()) break;
@@ -55,8 +54,7 @@ void set_child(platform::Connection& connection, platform::TreeView& tv1, Int16 
     tv1.add_child(category_key, keys::previous_page(platform::sub16(pg, 1), lb_id), std::string(previous_page_text));
     list_rows(tv1, category_key, *recordset, pg, recordset->page_size());
     if (pg < recordset->page_count())
-        tv1.add_child(category_key, keys::next_page(platform::add16(pg, 1), lb_id),
-                      std::string(next_page_text));
+        tv1.add_child(category_key, keys::next_page(platform::add16(pg, 1), lb_id), std::string(next_page_text));
 }
 
 void delete_child(platform::TreeView& tv1, const std::string& tv1_key) {

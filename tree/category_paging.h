@@ -19,8 +19,7 @@ inline constexpr std::string_view intro_text = "详细介绍";
 // Fills the (empty) category node "lb_" + lb_id with page pg of its
 // programmes. Errors are not handled here: they end the call, the nodes
 // already added stay, and the error passes to the caller.
-void set_child(platform::Connection& connection, platform::TreeView& tv1, platform::Int16 lb_id,
-               platform::Int16 pg);
+void set_child(platform::Connection& connection, platform::TreeView& tv1, platform::Int16 lb_id, platform::Int16 pg);
 
 // Removes every child of the node tv1_key with their subtrees; the node
 // stays. Fails (removing nothing) when the node is missing or childless.

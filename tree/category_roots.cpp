@@ -12,8 +12,7 @@ namespace qinghe::tree {
 
 using platform::try_step;
 
-void fill_category_roots(platform::Connection& connection, platform::TreeView& tv1,
-                         platform::Timer& timer1) {
+void fill_category_roots(platform::Connection& connection, platform::TreeView& tv1, platform::Timer& timer1) {
     try_step([&] { tv1.set_indentation(10); });
     try_step([&] { tv1.set_line_style(1); });
     try_step([&] { tv1.set_label_edit(1); });

@@ -13,7 +13,6 @@ inline constexpr std::string_view search_root_text = "搜索结果(0)";
 // The start-up timer's one tick: the tree's display settings, the search
 // root, then one node per category in display order, each filled with its
 // first page as it is added; finally the timer switches itself off.
-void fill_category_roots(platform::Connection& connection, platform::TreeView& tv1,
-                         platform::Timer& timer1);
+void fill_category_roots(platform::Connection& connection, platform::TreeView& tv1, platform::Timer& timer1);
 
 }  // namespace qinghe::tree

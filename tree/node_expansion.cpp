@@ -23,8 +23,7 @@ void add_group(platform::TreeView& tv1, const std::string& programme_key, bool u
     // An empty piece has no label: its node, and so its leaves, are skipped.
     // A play list of nothing but "$$" is all such pieces.
     if (fields.empty()) return;
-    const std::string group_key =
-        under_search ? keys::search_play_group(group, id) : keys::play_group(group, id);
+    const std::string group_key = under_search ? keys::search_play_group(group, id) : keys::play_group(group, id);
     try_step([&] { tv1.add_child(programme_key, group_key, platform::element(fields, 0)); });
     const int leaves = play_list::leaf_count(fields);
     for (int j = 1; j <= leaves; ++j) {

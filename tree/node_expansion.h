@@ -11,7 +11,6 @@ namespace qinghe::tree {
 // search programme node) adds its play groups and their play leaves from the
 // programme's play list. Every other node, and a node already filled, is
 // left alone.
-void expand_programme(platform::Connection& connection, platform::TreeView& tv1,
-                      const std::string& key);
+void expand_programme(platform::Connection& connection, platform::TreeView& tv1, const std::string& key);
 
 }  // namespace qinghe::tree

@@ -9,7 +9,9 @@ namespace qinghe::tree::play_list {
 // Pieces past the last group and the last pair that a key can number are
 // never read, so they are not made: a play list of any length costs no more
 // than its first 32767 groups of 16383 pairs each.
-std::vector<std::string> groups(std::string_view adds) { return platform::split(adds, "$$", max_group + 1); }
+std::vector<std::string> groups(std::string_view adds) {
+    return platform::split(adds, "$$", max_group + 1);
+}
 
 std::vector<std::string> group_fields(std::string_view group) {
     return platform::split(group, "|", 2 * max_leaf + 1);

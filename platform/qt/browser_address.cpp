@@ -39,8 +39,7 @@ QUrl browser_url(const std::string& address, const std::string& program_director
 
     QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     if (mark != std::string::npos) {
-        const QByteArray query =
-            QUrl::toPercentEncoding(to_qstring(address.substr(mark + 1)), literal_in_query);
+        const QByteArray query = QUrl::toPercentEncoding(to_qstring(address.substr(mark + 1)), literal_in_query);
         url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
     }
     if (!url.isValid()) throw PlatformError("browser address is not a valid URL: " + address);

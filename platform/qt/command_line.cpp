@@ -4,7 +4,9 @@ namespace qinghe::platform::qt {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view skip_blanks(std::string_view text) {
     std::string_view::size_type start = 0;

@@ -14,8 +14,7 @@ void raise_event(FormEvents* sink, Call&& call) noexcept {
     if (sink == nullptr) return;
     try {
         std::forward<Call>(call)(*sink);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace qinghe::platform::qt

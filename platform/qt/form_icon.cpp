@@ -24,8 +24,8 @@ QIcon make_form_icon() {
     painter.drawRoundedRect(QRectF(0.5, 0.5, side - 1, side - 1), 6, 6);
 
     QFont glyph_font;
-    glyph_font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("SimHei"),
-                            QStringLiteral("Noto Serif CJK SC")});
+    glyph_font.setFamilies(
+        {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("SimHei"), QStringLiteral("Noto Serif CJK SC")});
     glyph_font.setPixelSize(22);
     glyph_font.setBold(true);
     painter.setFont(glyph_font);

@@ -16,14 +16,14 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
     QCommandLineParser parser;
     // Qt's own "-reverse" or "-style" are words, not bundles of letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "青禾网络电视 (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
-        "beside the program as a tree of categories and programmes and plays them in its\n"
-        "embedded browser.\n"
-        "\n"
-        "Diagnostics go to standard error. A catalogue that cannot be opened is named there\n"
-        "with the reason; QT_LOGGING_RULES=\"qinghe.handler.debug=true\" adds a line for every\n"
-        "step that failed and was skipped."));
+    parser.setApplicationDescription(
+        QStringLiteral("青禾网络电视 (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
+                       "beside the program as a tree of categories and programmes and plays them in its\n"
+                       "embedded browser.\n"
+                       "\n"
+                       "Diagnostics go to standard error. A catalogue that cannot be opened is named there\n"
+                       "with the reason; QT_LOGGING_RULES=\"qinghe.handler.debug=true\" adds a line for every\n"
+                       "step that failed and was skipped."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption show_version = parser.addVersionOption();
     // Unknown options and arguments are no error: the program ignores them.

@@ -7,9 +7,9 @@
 #include <optional>
 #include <utility>
 
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qinghe::platform::qt {
@@ -20,9 +20,13 @@ namespace {
 // stale file at the same moment) before this one gives up on it.
 constexpr int max_attempts = 8;
 
-std::string error_text(int error) { return std::strerror(error); }
+std::string error_text(int error) {
+    return std::strerror(error);
+}
 
-bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool same_file(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 std::string without_deleted_mark(std::string link) {
     const std::string mark = " (deleted)";

@@ -59,8 +59,7 @@ void QtBackgroundWork::worker_loop() {
             std::unique_ptr<Connection> made;
             try {
                 made = make_connection_();
-            } catch (...) {
-            }
+            } catch (...) {}
             const std::lock_guard lock(mutex_);
             connection_ = std::move(made);
             // Superseded while the connection was being made.

@@ -88,11 +88,17 @@ void QtBrowser::drop_stuck_page() {
     load(*page_);
 }
 
-QWidget* QtBrowser::view() const { return view_.data(); }
+QWidget* QtBrowser::view() const {
+    return view_.data();
+}
 
-std::string QtBrowser::current_address() const { return to_std(address_); }
+std::string QtBrowser::current_address() const {
+    return to_std(address_);
+}
 
-bool QtBrowser::silent() const { return page().silent(); }
+bool QtBrowser::silent() const {
+    return page().silent();
+}
 
 QWebEngineView& QtBrowser::web() const {
     if (view_.isNull()) throw PlatformError("the browser has been destroyed");
@@ -142,6 +148,8 @@ void QtBrowser::document_close() {
     load_watched([html](SilentPage& page) { page.setHtml(html, QUrl(QStringLiteral("about:blank"))); });
 }
 
-void QtBrowser::set_silent(bool silent) { page().set_silent(silent); }
+void QtBrowser::set_silent(bool silent) {
+    page().set_silent(silent);
+}
 
 }  // namespace qinghe::platform::qt

@@ -5,8 +5,7 @@
 
 namespace qinghe::platform::qt {
 
-QtControl::QtControl(QWidget* widget, float left, float top, float width, float height)
-    : widget_(widget) {
+QtControl::QtControl(QWidget* widget, float left, float top, float width, float height) : widget_(widget) {
     place(left, top, width, height);
 }
 
@@ -28,9 +27,17 @@ void QtControl::place(float left, float top, float width, float height) {
     height_ = height;
 }
 
-void QtControl::set_left(float twips) { place(twips, top_, width_, height_); }
-void QtControl::set_top(float twips) { place(left_, twips, width_, height_); }
-void QtControl::set_width(float twips) { place(left_, top_, twips, height_); }
-void QtControl::set_height(float twips) { place(left_, top_, width_, twips); }
+void QtControl::set_left(float twips) {
+    place(twips, top_, width_, height_);
+}
+void QtControl::set_top(float twips) {
+    place(left_, twips, width_, height_);
+}
+void QtControl::set_width(float twips) {
+    place(left_, top_, twips, height_);
+}
+void QtControl::set_height(float twips) {
+    place(left_, top_, width_, twips);
+}
 
 }  // namespace qinghe::platform::qt

@@ -20,12 +20,18 @@ CategoryFunction category_of(DiagnosticTopic topic) {
 
 }  // namespace
 
-const QLoggingCategory& catalogue_category() { return catalogue_logging(); }
-const QLoggingCategory& handler_category() { return handler_logging(); }
+const QLoggingCategory& catalogue_category() {
+    return catalogue_logging();
+}
+const QLoggingCategory& handler_category() {
+    return handler_logging();
+}
 
 QtDiagnostics::QtDiagnostics() : previous_(install_diagnostics(this)) {}
 
-QtDiagnostics::~QtDiagnostics() { install_diagnostics(previous_); }
+QtDiagnostics::~QtDiagnostics() {
+    install_diagnostics(previous_);
+}
 
 bool QtDiagnostics::wants_debug(DiagnosticTopic topic) const noexcept {
     return category_of(topic)().isDebugEnabled();
@@ -42,8 +48,7 @@ void QtDiagnostics::warning(DiagnosticTopic topic, const std::string& message) n
 void QtDiagnostics::debug(DiagnosticTopic topic, const std::string& message) noexcept {
     try {
         qCDebug(category_of(topic)).noquote() << to_qstring(message);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace qinghe::platform::qt

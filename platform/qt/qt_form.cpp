@@ -33,8 +33,7 @@ constexpr float strip_height = 180;
 QLineEdit* make_search_box(QWidget* parent) {
     auto* box = new QLineEdit(parent);
     const QString simsun = QStringLiteral("SimSun");
-    QFont font(QFontDatabase::families().contains(simsun) ? simsun
-                                                          : QStringLiteral("Noto Serif CJK SC"));
+    QFont font(QFontDatabase::families().contains(simsun) ? simsun : QStringLiteral("Noto Serif CJK SC"));
     font.setPointSize(12);
     font.setWeight(QFont::Normal);
     box->setFont(font);
@@ -112,17 +111,22 @@ void QtForm::start() {
 WindowState QtForm::state() const {
     const Qt::WindowStates states = windowState();
     if (states.testFlag(Qt::WindowMinimized)) return WindowState::minimised;
-    if (states.testFlag(Qt::WindowMaximized) || states.testFlag(Qt::WindowFullScreen))
-        return WindowState::maximised;
+    if (states.testFlag(Qt::WindowMaximized) || states.testFlag(Qt::WindowFullScreen)) return WindowState::maximised;
     return WindowState::normal;
 }
 
 // The frame is known only once the window system has framed the window;
 // before that (and without a window manager) the outer size is the client's.
-QSize QtForm::outer_pixels() const { return frameGeometry().size(); }
+QSize QtForm::outer_pixels() const {
+    return frameGeometry().size();
+}
 
-int QtForm::height() const { return to_twips(outer_pixels().height()); }
-int QtForm::width() const { return to_twips(outer_pixels().width()); }
+int QtForm::height() const {
+    return to_twips(outer_pixels().height());
+}
+int QtForm::width() const {
+    return to_twips(outer_pixels().width());
+}
 
 // While minimised or maximised the window keeps the size the window system
 // gave it; a size written then is refused, and the next resize in the normal
@@ -143,8 +147,7 @@ void QtForm::write_outer_size(QSize outer) {
     const QSize before = outer_pixels();
     if (outer == before) return;
     const QSize frame = before - size();
-    const QSize client(std::max(1, outer.width() - frame.width()),
-                       std::max(1, outer.height() - frame.height()));
+    const QSize client(std::max(1, outer.width() - frame.width()), std::max(1, outer.height() - frame.height()));
     const bool was_writing = writing_size_;
     writing_size_ = true;
     resize(client);
@@ -162,8 +165,7 @@ bool QtForm::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // The frame arrives from the window manager after the window is shown,
     // and changes the outer size without resizing the client area.
-    if (isVisible() && !writing_size_ && outer_seen_.isValid() && outer_pixels() != outer_seen_)
-        raise_resize();
+    if (isVisible() && !writing_size_ && outer_seen_.isValid() && outer_pixels() != outer_seen_) raise_resize();
     return handled;
 }
 
@@ -228,13 +230,17 @@ void QtForm::showEvent(QShowEvent* event) {
          available.y() + (available.height() - outer.height()) / 2);
 }
 
-std::string QtForm::caption() const { return to_std(caption_); }
+std::string QtForm::caption() const {
+    return to_std(caption_);
+}
 
 void QtForm::set_caption(const std::string& caption) {
     caption_ = to_qstring(caption);
     setWindowTitle(window_text(caption_));
 }
 
-std::string QtForm::search_text() const { return to_std(search_box_->text()); }
+std::string QtForm::search_text() const {
+    return to_std(search_box_->text());
+}
 
 }  // namespace qinghe::platform::qt

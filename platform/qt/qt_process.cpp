@@ -81,8 +81,7 @@ void QtProcess::shell(const std::string& command_line, int window_style) {
     if (is_explorer(parts.program)) {
         if (parts.rest.empty()) throw PlatformError("explorer.exe without an address");
         const QUrl url(to_qstring(parts.rest), QUrl::TolerantMode);
-        if (!url.isValid() || !open_url || !open_url(url))
-            throw PlatformError("cannot open \"" + parts.rest + "\"");
+        if (!url.isValid() || !open_url || !open_url(url)) throw PlatformError("cannot open \"" + parts.rest + "\"");
         return;
     }
 

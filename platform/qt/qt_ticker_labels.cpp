@@ -67,8 +67,7 @@ QLabel* QtTickerLabels::label(int index) const {
 void QtTickerLabels::load(int index) {
     if (index < 0 || index > max_index)
         throw PlatformError("ticker label index out of range: " + std::to_string(index));
-    if (labels_.count(index) != 0)
-        throw PlatformError("ticker label " + std::to_string(index) + " is already loaded");
+    if (labels_.count(index) != 0) throw PlatformError("ticker label " + std::to_string(index) + " is already loaded");
     if (strip_.widget() == nullptr) throw PlatformError("the ticker strip has been destroyed");
     const Entry& model = entry(0);
     const TickerLabel& original = *model.label;
@@ -92,7 +91,9 @@ void QtTickerLabels::unload(int index) {
     labels_.erase(index);
 }
 
-std::string QtTickerLabels::caption(int index) const { return to_std(entry(index).label->caption()); }
+std::string QtTickerLabels::caption(int index) const {
+    return to_std(entry(index).label->caption());
+}
 
 void QtTickerLabels::set_caption(int index, const std::string& caption) {
     TickerLabel& label = *entry(index).label;
@@ -104,7 +105,9 @@ void QtTickerLabels::set_caption(int index, const std::string& caption) {
     label.resize(label.width(), height);
 }
 
-float QtTickerLabels::left(int index) const { return entry(index).left; }
+float QtTickerLabels::left(int index) const {
+    return entry(index).left;
+}
 
 void QtTickerLabels::set_left(int index, float twips) {
     Entry& target = entry(index);
@@ -117,10 +120,16 @@ float QtTickerLabels::width(int index) const {
     return static_cast<float>(to_twips(entry(index).label->width()));
 }
 
-bool QtTickerLabels::visible(int index) const { return !entry(index).label->isHidden(); }
+bool QtTickerLabels::visible(int index) const {
+    return !entry(index).label->isHidden();
+}
 
-void QtTickerLabels::set_visible(int index, bool visible) { entry(index).label->setVisible(visible); }
+void QtTickerLabels::set_visible(int index, bool visible) {
+    entry(index).label->setVisible(visible);
+}
 
-float QtTickerLabels::strip_width() const { return strip_.width(); }
+float QtTickerLabels::strip_width() const {
+    return strip_.width();
+}
 
 }  // namespace qinghe::platform::qt

@@ -29,11 +29,14 @@ QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     // The control starts with tree lines only: no expand marks at the top level.
     view_->setRootIsDecorated(false);
 
-    QObject::connect(view_, &QTreeWidget::itemExpanded, view_, [this](QTreeWidgetItem* item) {
-        if (!expanding_by_code_) queue_event(item, &FormEvents::Tv1_Expand);
-    });
-    QObject::connect(view_, &QTreeWidget::itemClicked, view_,
-                     [this](QTreeWidgetItem* item, int) { queue_event(item, &FormEvents::Tv1_NodeClick); });
+    QObject::connect(
+        view_, &QTreeWidget::itemExpanded, view_,
+        [this](QTreeWidgetItem* item) {
+            if (!expanding_by_code_) queue_event(item, &FormEvents::Tv1_Expand);
+        });
+    QObject::connect(
+        view_, &QTreeWidget::itemClicked, view_,
+        [this](QTreeWidgetItem* item, int) { queue_event(item, &FormEvents::Tv1_NodeClick); });
     QObject::connect(view_, &TreeWidget::return_pressed, view_,
                      [this](QTreeWidgetItem* item) { queue_event(item, &FormEvents::Tv1_NodeClick); });
 }
@@ -90,8 +93,7 @@ void QtTreeView::add_root(const std::string& key, const std::string& text) {
     tree.addTopLevelItem(make_item(key, text));
 }
 
-void QtTreeView::add_child(const std::string& parent_key, const std::string& key,
-                           const std::string& text) {
+void QtTreeView::add_child(const std::string& parent_key, const std::string& key, const std::string& text) {
     TreeWidget& tree = view();
     KeyedTreeItem& parent = find(parent_key);
     // A parent outside the widget is waiting itself (or below a waiting
@@ -141,9 +143,13 @@ void QtTreeView::remove(const std::string& key) {
     delete item;
 }
 
-bool QtTreeView::contains(const std::string& key) const { return index_.count(key) != 0; }
+bool QtTreeView::contains(const std::string& key) const {
+    return index_.count(key) != 0;
+}
 
-std::string QtTreeView::text(const std::string& key) const { return to_std(find(key).text(0)); }
+std::string QtTreeView::text(const std::string& key) const {
+    return to_std(find(key).text(0));
+}
 
 void QtTreeView::set_text(const std::string& key, const std::string& text) {
     find(key).setText(0, to_qstring(text));
@@ -201,17 +207,15 @@ void QtTreeView::set_label_edit(int mode) {
     if (mode != 0 && mode != 1) throw PlatformError("tree label edit mode must be 0 or 1");
     TreeWidget& tree = view();
     editable_labels_ = mode == 0;
-    tree.setEditTriggers(editable_labels_
-                             ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
-                             : QAbstractItemView::NoEditTriggers);
+    tree.setEditTriggers(editable_labels_ ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                                          : QAbstractItemView::NoEditTriggers);
     for (auto& [key, item] : index_) {
         const Qt::ItemFlags flags = item->flags();
         item->setFlags(editable_labels_ ? flags | Qt::ItemIsEditable : flags & ~Qt::ItemIsEditable);
     }
 }
 
-void QtTreeView::queue_event(QTreeWidgetItem* item,
-                             void (FormEvents::*handler)(const std::string&)) {
+void QtTreeView::queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&)) {
     KeyedTreeItem* node = keyed(item);
     if (node == nullptr || view_.isNull()) return;
     // The event carries the key, not the item: by the time it runs, an

@@ -46,8 +46,7 @@ public:
     void set_events(FormEvents* sink) { sink_ = sink; }
 
     void add_root(const std::string& key, const std::string& text) override;
-    void add_child(const std::string& parent_key, const std::string& key,
-                   const std::string& text) override;
+    void add_child(const std::string& parent_key, const std::string& key, const std::string& text) override;
     void remove(const std::string& key) override;
 
     bool contains(const std::string& key) const override;

@@ -18,14 +18,13 @@ bool SilentPage::javaScriptConfirm(const QUrl& origin, const QString& message) {
     return QWebEnginePage::javaScriptConfirm(origin, message);
 }
 
-bool SilentPage::javaScriptPrompt(const QUrl& origin, const QString& message,
-                                  const QString& default_value, QString* result) {
+bool SilentPage::javaScriptPrompt(const QUrl& origin, const QString& message, const QString& default_value,
+                                  QString* result) {
     if (silent_) return false;
     return QWebEnginePage::javaScriptPrompt(origin, message, default_value, result);
 }
 
-void SilentPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
-                                          const QString& message, int line,
+void SilentPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
                                           const QString& source) {
     if (!silent_) QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
 }

@@ -3,8 +3,8 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>

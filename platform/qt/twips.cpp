@@ -14,8 +14,7 @@ constexpr double max_pixels = 16777215.0;
 int to_pixels(double twips) {
     if (!std::isfinite(twips)) throw PlatformError("position or size is not a number");
     const double pixels = std::round(twips / twips_per_pixel);
-    if (pixels > max_pixels || pixels < -max_pixels)
-        throw PlatformError("position or size out of range");
+    if (pixels > max_pixels || pixels < -max_pixels) throw PlatformError("position or size out of range");
     return static_cast<int>(pixels);
 }
 

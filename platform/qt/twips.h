@@ -11,6 +11,8 @@ inline constexpr int twips_per_pixel = 15;
 int to_pixels(double twips);
 
 // Twips for a pixel count.
-inline constexpr int to_twips(int pixels) { return pixels * twips_per_pixel; }
+inline constexpr int to_twips(int pixels) {
+    return pixels * twips_per_pixel;
+}
 
 }  // namespace qinghe::platform::qt

@@ -12,7 +12,9 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -72,8 +74,7 @@ ConnectionProperties parse_connection_string(std::string_view text) {
                 }
                 value += text[pos++];
             }
-            if (!closed)
-                throw PlatformError("connection string: unterminated quoted value for " + std::string(key));
+            if (!closed) throw PlatformError("connection string: unterminated quoted value for " + std::string(key));
             while (pos < n && is_blank(text[pos])) ++pos;
             if (pos < n && text[pos] != ';')
                 throw PlatformError("connection string: text after the quoted value of " + std::string(key));

@@ -19,10 +19,16 @@ constexpr unsigned char lead_bits[64] = {
     0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x00, 0x01, 0x02, 0x03, 0x00, 0x01, 0x00, 0x00,
 };
 
-std::uint32_t next_char(const unsigned char*& text) { return text[0] < 0x80 ? *text++ : read_utf8(text); }
+std::uint32_t next_char(const unsigned char*& text) {
+    return text[0] < 0x80 ? *text++ : read_utf8(text);
+}
 
-std::uint32_t ascii_lower(std::uint32_t c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-std::uint32_t ascii_upper(std::uint32_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+std::uint32_t ascii_lower(std::uint32_t c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+std::uint32_t ascii_upper(std::uint32_t c) {
+    return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
+}
 
 // Internal outcome: no_wildcard means no match here nor at any later start
 // of the text, so every enclosing "%" may give up as well.
@@ -58,9 +64,8 @@ private:
     Outcome after_match_all(const unsigned char* pattern, const unsigned char* text) {
         std::uint32_t c = 0;
         // Further "%" change nothing; each "_" takes one character.
-        while ((c = next_char(pattern)) == match_all || c == match_one) {
+        while ((c = next_char(pattern)) == match_all || c == match_one)
             if (c == match_one && read_utf8(text) == 0) return Outcome::no_wildcard;
-        }
         if (c == 0) return Outcome::match;
         if (c == escape_) {
             c = read_utf8(pattern);

@@ -99,11 +99,10 @@ bool order_listing_in_memory(sqlite3* db) {
     table += ")";
     view += " FROM temp.qinghe_listing o JOIN main.t1 m ON m.rowid = o.rid";
 
-    const std::string build =
-        "SAVEPOINT qinghe_listing;" + table + ";" +
-        "INSERT INTO temp.qinghe_listing (rid" + copied + ") SELECT rowid" + copied + " FROM main.t1;" +
-        "CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" + view + ";" +
-        "RELEASE qinghe_listing;";
+    const std::string build = "SAVEPOINT qinghe_listing;" + table + ";" + "INSERT INTO temp.qinghe_listing (rid" +
+                              copied + ") SELECT rowid" + copied + " FROM main.t1;" +
+                              "CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" +
+                              view + ";" + "RELEASE qinghe_listing;";
     if (sqlite3_exec(db, build.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
     sqlite3_exec(db, "ROLLBACK TO qinghe_listing; RELEASE qinghe_listing;", nullptr, nullptr, nullptr);
     return false;

@@ -87,7 +87,9 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-[[noreturn]] void fail(const std::string& what) { throw PlatformError(what); }
+[[noreturn]] void fail(const std::string& what) {
+    throw PlatformError(what);
+}
 
 [[noreturn]] void fail(sqlite3* db, const std::string& what) {
     throw PlatformError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
@@ -121,8 +123,7 @@ void require_readable_file(const std::string& path) {
 
 bool blank_tail(const char* tail) {
     for (; *tail; ++tail)
-        if (!(*tail == ' ' || *tail == '\t' || *tail == '\n' || *tail == '\r' || *tail == '\f' ||
-              *tail == '\v'))
+        if (!(*tail == ' ' || *tail == '\t' || *tail == '\n' || *tail == '\r' || *tail == '\f' || *tail == '\v'))
             return false;
     return true;
 }
@@ -172,8 +173,7 @@ Value column_value(sqlite3* db, sqlite3_stmt* statement, int column) {
 // its key and cipher pragmas while a statement is being prepared, so a
 // rejected "pragma key=..." would still have rekeyed the open connection:
 // everything but reading is refused before it is compiled.
-int read_only_authorizer(void* data, int action, const char* name, const char* value, const char*,
-                         const char*) {
+int read_only_authorizer(void* data, int action, const char* name, const char* value, const char*, const char*) {
     switch (action) {
     case SQLITE_SELECT:
     case SQLITE_READ:
@@ -194,7 +194,9 @@ int read_only_authorizer(void* data, int action, const char* name, const char* v
 // Instructions the engine runs between two questions whether to stop.
 constexpr int kProgressInterval = 1000;
 
-int stop_when_due(void* interruption) { return static_cast<const Interruption*>(interruption)->due() ? 1 : 0; }
+int stop_when_due(void* interruption) {
+    return static_cast<const Interruption*>(interruption)->due() ? 1 : 0;
+}
 
 // "x like y" and "x like y escape z": the engine's comparison, made to stop
 // when the statement is interrupted or runs past its time limit.
@@ -235,8 +237,8 @@ void like_function(sqlite3_context* context, int argc, sqlite3_value** argv) {
 
 bool install_like(sqlite3* db, Interruption* interruption) {
     for (const int args : {2, 3})
-        if (sqlite3_create_function(db, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, interruption,
-                                    like_function, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_create_function(db, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, interruption, like_function,
+                                    nullptr, nullptr) != SQLITE_OK)
             return false;
     return true;
 }
@@ -552,20 +554,25 @@ SqlcipherConnection::SqlcipherConnection(std::string program_directory, std::chr
       interruption_(std::make_shared<Interruption>(statement_limit)),
       order_unindexed_listing_(order_unindexed_listing) {}
 
-void SqlcipherConnection::interrupt() noexcept { interruption_->requested.store(true); }
+void SqlcipherConnection::interrupt() noexcept {
+    interruption_->requested.store(true);
+}
 
-void SqlcipherConnection::resume() noexcept { interruption_->requested.store(false); }
+void SqlcipherConnection::resume() noexcept {
+    interruption_->requested.store(false);
+}
 
 SqlcipherConnection::~SqlcipherConnection() {
     if (is_open()) {
         try {
             close();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
-bool SqlcipherConnection::is_open() const { return session_ && session_->db; }
+bool SqlcipherConnection::is_open() const {
+    return session_ && session_->db;
+}
 
 void SqlcipherConnection::open(const std::string& connection_string, const std::string& /*user_name*/,
                                const std::string& /*password*/, int /*options*/) {

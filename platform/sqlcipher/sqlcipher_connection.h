@@ -46,14 +46,14 @@ public:
 
     // The user name, password and options arguments play no part: the
     // catalogue's only protection is the database password in the string.
-    void open(const std::string& connection_string, const std::string& user_name,
-              const std::string& password, int options) override;
+    void open(const std::string& connection_string, const std::string& user_name, const std::string& password,
+              int options) override;
     void close() override;
     bool is_open() const override;
     // Cursor type, lock type and options play no part either: every
     // recordset is read-only with exact counts and paging.
-    std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor,
-                                              LockType lock, int options) override;
+    std::unique_ptr<Recordset> open_recordset(const std::string& source, CursorType cursor, LockType lock,
+                                              int options) override;
     void interrupt() noexcept override;
     void resume() noexcept override;
 

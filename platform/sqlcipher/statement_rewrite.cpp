@@ -24,14 +24,17 @@ bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-bool is_word_start(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
-           static_cast<unsigned char>(c) >= 0x80;
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-bool is_word_char(char c) { return is_word_start(c) || is_digit(c) || c == '$'; }
+bool is_word_start(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool is_word_char(char c) {
+    return is_word_start(c) || is_digit(c) || c == '$';
+}
 
 // Index just past a quoted run starting at `pos` (the opening quote); a
 // doubled closing quote stands for itself. Unterminated runs end the text.
@@ -93,7 +96,9 @@ std::vector<Token> tokenize(std::string_view s) {
     return tokens;
 }
 
-std::string_view text_of(std::string_view s, const Token& t) { return s.substr(t.begin, t.end - t.begin); }
+std::string_view text_of(std::string_view s, const Token& t) {
+    return s.substr(t.begin, t.end - t.begin);
+}
 
 bool is_keyword(std::string_view s, const Token& t, std::string_view keyword) {
     return t.kind == Token::Kind::word && equals_ignoring_case(text_of(s, t), keyword);
@@ -110,11 +115,9 @@ bool only_blanks(std::string_view s) {
 std::string_view without_final_order_by(std::string_view body) {
     const std::vector<Token> tokens = tokenize(body);
     std::optional<std::size_t> order_at;
-    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].depth == 0 && is_keyword(body, tokens[i], "order") &&
-            is_keyword(body, tokens[i + 1], "by"))
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i)
+        if (tokens[i].depth == 0 && is_keyword(body, tokens[i], "order") && is_keyword(body, tokens[i + 1], "by"))
             order_at = i;
-    }
     if (!order_at || *order_at == 0) return body;
     for (std::size_t i = *order_at + 2; i < tokens.size(); ++i)
         if (tokens[i].depth == 0 && (is_keyword(body, tokens[i], "limit") || is_keyword(body, tokens[i], "offset")))

@@ -26,18 +26,35 @@ struct SizeRow {
     Placement text1, command1, tv1, web1, frame1;
 };
 
-const SizeRow start_up{7300, 11000, {7400, 50, 2650, 375}, {10100, 50, 735, 375}, {7400, 470, 3450, 5890},
-                       {50, 50, 7320, 6700}, {7420, 6470, 3400, 180}};
-const SizeRow youku{7420, 11190, {7590, 50, 2650, 375}, {10290, 50, 735, 375}, {7590, 470, 3450, 6010},
-                    {50, 50, 7510, 6820}, {7610, 6590, 3400, 180}};
-const SizeRow sina{7420, 12090, {8490, 50, 2650, 375}, {11190, 50, 735, 375}, {8490, 470, 3450, 6010},
-                   {50, 50, 8410, 6820}, {8510, 6590, 3400, 180}};
+const SizeRow start_up{7300,
+                       11000,
+                       {7400, 50, 2650, 375},
+                       {10100, 50, 735, 375},
+                       {7400, 470, 3450, 5890},
+                       {50, 50, 7320, 6700},
+                       {7420, 6470, 3400, 180}};
+const SizeRow youku{7420,
+                    11190,
+                    {7590, 50, 2650, 375},
+                    {10290, 50, 735, 375},
+                    {7590, 470, 3450, 6010},
+                    {50, 50, 7510, 6820},
+                    {7610, 6590, 3400, 180}};
+const SizeRow sina{7420,
+                   12090,
+                   {8490, 50, 2650, 375},
+                   {11190, 50, 735, 375},
+                   {8490, 470, 3450, 6010},
+                   {50, 50, 8410, 6820},
+                   {8510, 6590, 3400, 180}};
 
 // The window stands at whole pixels of 15 twips, so a written size may come
 // back up to half a pixel off.
 constexpr float half_pixel = 7.5F;
 
-Placement placed(platform::Control& c) { return {c.left(), c.top(), c.width(), c.height()}; }
+Placement placed(platform::Control& c) {
+    return {c.left(), c.top(), c.width(), c.height()};
+}
 
 void expect_near(const Placement& got, const Placement& want, const char* control) {
     EXPECT_NEAR(got.left, want.left, half_pixel) << control;

@@ -48,11 +48,10 @@ TEST(CatalogueQueries, TheCatalogueAndEachQueryOpenWithTheirFixedArguments) {
     open_search_query(c, "x");
     const std::string optimistic = "|1|3|-1";  // keyset, optimistic, adCmdUnspecified
     const std::string read_only = "|1|1|-1";   // keyset, read-only, adCmdUnspecified
-    EXPECT_EQ(c.calls, (std::vector<std::string>{
-                           connection_string("/opt/qinghe") + "|||-1", ad_query() + optimistic,
-                           category_query() + optimistic, first_page_query(3) + read_only,
-                           later_page_query(3) + read_only, programme_query("9") + optimistic,
-                           play_query("9") + optimistic, search_query("x") + optimistic}));
+    EXPECT_EQ(c.calls, (std::vector<std::string>{connection_string("/opt/qinghe") + "|||-1", ad_query() + optimistic,
+                                                 category_query() + optimistic, first_page_query(3) + read_only,
+                                                 later_page_query(3) + read_only, programme_query("9") + optimistic,
+                                                 play_query("9") + optimistic, search_query("x") + optimistic}));
 }
 
 // Counts its closes; a second close fails as on a real recordset.

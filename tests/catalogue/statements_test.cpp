@@ -15,8 +15,7 @@ TEST(CatalogueStatements, TheSevenStatementsWordForWord) {
     EXPECT_EQ(ad_query(), "select * from ad");
     EXPECT_EQ(category_query(), "select * from vlb order by px");
     EXPECT_EQ(first_page_query(7), "select top 51 id,tit from t1 where lb_id=7 order by up_dt desc,id desc");
-    EXPECT_EQ(first_page_query(-32768),
-              "select top 51 id,tit from t1 where lb_id=-32768 order by up_dt desc,id desc");
+    EXPECT_EQ(first_page_query(-32768), "select top 51 id,tit from t1 where lb_id=-32768 order by up_dt desc,id desc");
     EXPECT_EQ(later_page_query(32767), "select id,tit from t1 where lb_id=32767 order by up_dt desc,id desc");
     EXPECT_EQ(programme_query("1024"), "select * from t1 where id=1024");
     EXPECT_EQ(play_query("1024"), "select tit,adds from t1 where id=1024");

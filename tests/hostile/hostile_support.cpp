@@ -14,9 +14,13 @@ namespace keys = tree::keys;
 
 namespace {
 
-bool is_any_programme(const std::string& key) { return keys::is_programme(key) || keys::is_search_programme(key); }
+bool is_any_programme(const std::string& key) {
+    return keys::is_programme(key) || keys::is_search_programme(key);
+}
 
-bool is_any_leaf(const std::string& key) { return keys::is_play_leaf(key) || keys::is_search_play_leaf(key); }
+bool is_any_leaf(const std::string& key) {
+    return keys::is_play_leaf(key) || keys::is_search_play_leaf(key);
+}
 
 // Opens the first programmes under a node and clicks everything they show.
 void visit_programmes(FormFixture& f, const std::string& parent, int programmes) {

@@ -30,11 +30,11 @@ CatalogueBuilder base_catalogue() {
 struct Spoiled {
     const char* what;
     std::function<void(CatalogueBuilder&)> spoil;
-    bool categories;         // the category nodes are there
-    bool listings;           // and hold their first pages
-    int found;               // results of a search for 西游
-    bool play_list;          // a programme expands into its groups and plays
-    bool ads;                // the ad list is read
+    bool categories;  // the category nodes are there
+    bool listings;    // and hold their first pages
+    int found;        // results of a search for 西游
+    bool play_list;   // a programme expands into its groups and plays
+    bool ads;         // the ad list is read
 };
 
 void replace_ad_column(CatalogueBuilder& c) {

@@ -74,8 +74,13 @@ TEST(OddValues, TextWhereNumbersBelong) {
 TEST(OddValues, TextThatIsNotUtf8ShowsWithReplacementCharacters) {
     CatalogueBuilder c;
     c.category(1, "\xff\xfe分类", 1, 1);
-    c.programme(1, "坏\xc3(标题\xe6", 1, "$$土豆|v\xff" "1|集\xfe", 1, "\xff");
-    c.ad("\xfe广告@#ad.example@#好@#\xff" "bad.example");
+    c.programme(1, "坏\xc3(标题\xe6", 1,
+                "$$土豆|v\xff"
+                "1|集\xfe",
+                1, "\xff");
+    c.ad(
+        "\xfe广告@#ad.example@#好@#\xff"
+        "bad.example");
     FormFixture f(c);
     f.start();
 
@@ -90,13 +95,17 @@ TEST(OddValues, TextThatIsNotUtf8ShowsWithReplacementCharacters) {
     f.form().Tv1_NodeClick("web_1_1_1");
     EXPECT_EQ(f.window().caption(),
               "青禾网络电视 正在播放：坏" + replacement + "(标题" + replacement + "——集" + replacement);
-    EXPECT_EQ(f.browser().addresses().back(), f.dir().path().string() + "\\bg\\tudou.htm?kwelo_iid=v\xff" "1");
+    EXPECT_EQ(f.browser().addresses().back(), f.dir().path().string() +
+                                                  "\\bg\\tudou.htm?kwelo_iid=v\xff"
+                                                  "1");
 
     EXPECT_EQ(f.labels().caption(0), replacement + "广告");
     EXPECT_EQ(f.labels().caption(1), "好");
     f.form().Label3_Click(1);
     ASSERT_EQ(f.process().started().size(), 1U);
-    EXPECT_EQ(f.process().started()[0].first, "explorer.exe   Http://\xff" "bad.example");
+    EXPECT_EQ(f.process().started()[0].first,
+              "explorer.exe   Http://\xff"
+              "bad.example");
 
     search_for(f, "标题");
     EXPECT_EQ(f.child_keys("tv1_search"), V{"tv1_id2_1"});

@@ -61,14 +61,8 @@ void PrintTo(const Seen& s, std::ostream* os) {
 }
 
 Seen seen(FormFixture& f) {
-    return {f.window().caption(),
-            f.browser().addresses(),
-            f.browser().page_text(),
-            f.form().fixed_size().height,
-            f.form().fixed_size().width,
-            f.window().height(),
-            f.window().width(),
-            f.node_count()};
+    return {f.window().caption(),        f.browser().addresses(), f.browser().page_text(), f.form().fixed_size().height,
+            f.form().fixed_size().width, f.window().height(),     f.window().width(),      f.node_count()};
 }
 
 class NodeClickTest : public ::testing::Test {
@@ -235,8 +229,8 @@ TEST_F(NodeClickTest, ClickingRootsProgrammesAndPlayGroupsChangesNothing) {
     const V category = f.child_keys("lb_1");
     const V programme = f.child_keys("tv1_id_17");
 
-    for (const char* key : {"tv1_search", "lb_1", "lb_2", "tv1_id_17", "tv1_id2_17", "bf_1_17", "bf_6_17",
-                            "bf2_1_17", "tv1_id_19"}) {
+    for (const char* key :
+         {"tv1_search", "lb_1", "lb_2", "tv1_id_17", "tv1_id2_17", "bf_1_17", "bf_6_17", "bf2_1_17", "tv1_id_19"}) {
         ASSERT_TRUE(user.click(key)) << key;
         EXPECT_EQ(seen(f), before) << key;
     }
@@ -318,16 +312,16 @@ TEST_F(NodeClickTest, APlayClickThatFindsNoVideoChangesNothing) {
     f.tree().remove("web_1_1_999");
 
     for (const char* key : {
-             "web_9_1_17",     // no such play group
-             "web_1_3_17",     // the group has two pairs
-             "web_7_1_17",     // past the last group
-             "web_1_1_19",     // the programme has no play list
-             "web_1_1_abc",    // not a programme id the catalogue can look up
-             "web_1_1_",       // no programme id at all
-             "web_x_1_17",     // group number not a number
-             "web_1_40000_17", // leaf number beyond 16 bits
-             "web2_1_1_999",   // the same under the search results
-             "web_1_1",        // too few fields
+             "web_9_1_17",      // no such play group
+             "web_1_3_17",      // the group has two pairs
+             "web_7_1_17",      // past the last group
+             "web_1_1_19",      // the programme has no play list
+             "web_1_1_abc",     // not a programme id the catalogue can look up
+             "web_1_1_",        // no programme id at all
+             "web_x_1_17",      // group number not a number
+             "web_1_40000_17",  // leaf number beyond 16 bits
+             "web2_1_1_999",    // the same under the search results
+             "web_1_1",         // too few fields
          }) {
         f.form().Tv1_NodeClick(key);
         EXPECT_EQ(seen(f), youku) << key;

@@ -53,8 +53,8 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
     // Matches, none, more than fifty, every row, wildcards, an apostrophe,
     // a statement that fails, and the pattern the engine's own LIKE
     // backtracks on for minutes.
-    for (const std::string text : {"新闻", "不存在", "节目", "", "a_b%", "r's", "'", "卓别林",
-                                   "%a%a%a%a%a%a%a%a%a%a%b"}) {
+    for (const std::string text :
+         {"新闻", "不存在", "节目", "", "a_b%", "r's", "'", "卓别林", "%a%a%a%a%a%a%a%a%a%a%b"}) {
         search_for(on_window, text);
         search_for(on_worker, text);
         EXPECT_EQ(listing(on_worker), listing(on_window)) << "search text: " << text;

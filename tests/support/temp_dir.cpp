@@ -12,8 +12,7 @@ namespace qinghe::test {
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "qinghe-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary directory: " +
-                                 std::generic_category().message(errno));
+        throw std::runtime_error("cannot create a temporary directory: " + std::generic_category().message(errno));
     }
     path_ = pattern;
 }

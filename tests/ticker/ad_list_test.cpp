@@ -7,7 +7,9 @@
 namespace qinghe::ticker {
 namespace {
 
-AdList of_size(std::size_t n) { return std::vector<std::string>(n, "x"); }
+AdList of_size(std::size_t n) {
+    return std::vector<std::string>(n, "x");
+}
 
 TEST(AdList, SplitsOnTheExactSeparatorKeepingEmptyPieces) {
     using V = std::vector<std::string>;

@@ -30,7 +30,8 @@ struct TickerFixture {
 
 std::string ad_text_of(int n) {
     std::string text;
-    for (int i = 0; i < n; ++i) text += (i == 0 ? "" : "@#") + std::string(i % 2 == 0 ? "广告" : "link") + std::to_string(i);
+    for (int i = 0; i < n; ++i)
+        text += (i == 0 ? "" : "@#") + std::string(i % 2 == 0 ? "广告" : "link") + std::to_string(i);
     return text;
 }
 

@@ -102,8 +102,7 @@ TEST(BadCatalogue, AProgrammeWithoutAnIdIsListedButNeverFilled) {
     catalogue.category(1, "电影", 0, 1).category(2, "综艺", 0, 2);
     catalogue.programme(std::monostate{}, "无号", 1, "$$土豆|a|b", 9).programme(5, "五", 1, "$$优酷|c|d", 1);
     // A second programme without an id clashes with the first one's key.
-    catalogue.programme(8, "八", 2, "", 9).programme(std::monostate{}, "又无号", 2, "", 5)
-        .programme(6, "六", 2, "", 1);
+    catalogue.programme(8, "八", 2, "", 9).programme(std::monostate{}, "又无号", 2, "", 5).programme(6, "六", 2, "", 1);
     FormFixture f(catalogue);
     f.start();
 

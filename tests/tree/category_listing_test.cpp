@@ -56,7 +56,9 @@ void expect_each_programme_has_only_its_intro(FormFixture& f, const std::string&
 
 TEST(TopLevel, SearchRootComesFirstThenCategoriesInNumericPxOrder) {
     CatalogueBuilder catalogue;
-    catalogue.category(1, "电影", 10, 10).category(2, "电视剧", 20, 9).category(3, "综艺", 30, 100)
+    catalogue.category(1, "电影", 10, 10)
+        .category(2, "电视剧", 20, 9)
+        .category(3, "综艺", 30, 100)
         .category(4, "新闻", 40, -1);
     FormFixture f(catalogue);
     f.start();
@@ -88,7 +90,9 @@ TEST(TopLevel, WithoutACatalogueFileTheWindowStillGetsTheSearchRootAndTheTimerSt
 // Categories of 0, 50, 51 and 101 programmes, ids from 1000, 2000, 3000.
 CatalogueBuilder sized_categories() {
     CatalogueBuilder catalogue;
-    catalogue.category(1, "空", 0, 1).category(2, "五十", 50, 2).category(3, "五十一", 51, 3)
+    catalogue.category(1, "空", 0, 1)
+        .category(2, "五十", 50, 2)
+        .category(3, "五十一", 51, 3)
         .category(4, "一百零一", 101, 4);
     catalogue.programmes(2, 50, 1000).programmes(3, 51, 2000).programmes(4, 101, 3000);
     return catalogue;
@@ -181,8 +185,11 @@ TEST(LaterPages, NegativeAndExtremeCategoryIdsPageLikeAnyOther) {
 TEST(ListingOrder, NewestFirstAndTiesOnUpdateListTheLargerIdFirst) {
     CatalogueBuilder catalogue;
     catalogue.category(1, "电影", 0, 1);
-    catalogue.programme(5, "五", 1, "", 100).programme(9, "九", 1, "", 100).programme(3, "三", 1, "", 200)
-        .programme(7, "七", 1, "", 100).programme(11, "十一", 1, "", 50);
+    catalogue.programme(5, "五", 1, "", 100)
+        .programme(9, "九", 1, "", 100)
+        .programme(3, "三", 1, "", 200)
+        .programme(7, "七", 1, "", 100)
+        .programme(11, "十一", 1, "", 50);
     // 51 programmes that all share one stamp: the split between the pages
     // still follows the id.
     catalogue.category(2, "同时", 0, 2);
@@ -212,10 +219,10 @@ TEST(LaterPages, TheLastPageANumberCanNameIsListedWithoutANextPageNode) {
                                              catalogue_files::detail::Database::Mode::read_write_create,
                                              catalogue::database_password);
         // Written in one go with no journal: the file is a throwaway.
-        db.exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144; "
-                "DROP INDEX qinghe_t1_id");
-        db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                std::to_string(rows) +
+        db.exec(
+            "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144; "
+            "DROP INDEX qinghe_t1_id");
+        db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(rows) +
                 ") INSERT INTO t1 (id, tit, lb_id, up_dt) SELECT i, 'p' || i, 5, i FROM n");
         db.close();
     }
@@ -264,8 +271,8 @@ TEST(DeleteChild, RemovesEveryChildWithItsSubtreeAndKeepsTheNode) {
 
     tree::delete_child(f.tree(), "lb_3");
     EXPECT_EQ(f.tree().children("lb_3"), 0);
-    for (const char* gone : {"tv1_id_2050", "intro_2050", "bf_1_2050", "web_1_1_2050", "tv1_id_2001",
-                             "intro_2001", "tv1_next_2_3"})
+    for (const char* gone :
+         {"tv1_id_2050", "intro_2050", "bf_1_2050", "web_1_1_2050", "tv1_id_2001", "intro_2001", "tv1_next_2_3"})
         EXPECT_FALSE(f.tree().contains(gone)) << gone;
     EXPECT_EQ(f.root_keys(), (V{"tv1_search", "lb_1", "lb_2", "lb_3", "lb_4"}));
     EXPECT_EQ(f.tree().children("lb_4"), 51);

@@ -145,19 +145,19 @@ struct OddList {
 
 TEST(Expansion, OddPlayListsGiveTheirDefinedNodes) {
     const std::vector<OddList> lists = {
-        {20, std::string("土豆|a1|t1")},           // no "$$": no groups
-        {21, std::string("$$$$优酷|b1|t3")},       // empty first group keeps its number
-        {22, std::string("$$土豆|a1|t1|a2")},      // identifier without title
-        {23, std::string("$$土豆|a1")},            // label and identifier only
-        {24, std::string("$$土豆")},               // label only
-        {25, std::string("$$|a1|t1$$优酷|b1|")},   // empty label, empty title
-        {26, std::string("$$土豆|a1|t1$$")},       // "$$" at the very end
-        {27, std::string("")},                     // empty text
-        {28, std::string("前言$$新浪|c1|t9")},     // text before the first "$$" is unused
-        {29, std::string("$$a$$$b|x|y")},          // "$$" found from the left, not overlapping
-        {30, std::monostate{}},                    // Null
-        {31, std::int64_t{5}},                     // a number
-        {32, std::string("$$|$$||")},              // a bare "|" and a lone pair of empty fields
+        {20, std::string("土豆|a1|t1")},          // no "$$": no groups
+        {21, std::string("$$$$优酷|b1|t3")},      // empty first group keeps its number
+        {22, std::string("$$土豆|a1|t1|a2")},     // identifier without title
+        {23, std::string("$$土豆|a1")},           // label and identifier only
+        {24, std::string("$$土豆")},              // label only
+        {25, std::string("$$|a1|t1$$优酷|b1|")},  // empty label, empty title
+        {26, std::string("$$土豆|a1|t1$$")},      // "$$" at the very end
+        {27, std::string("")},                    // empty text
+        {28, std::string("前言$$新浪|c1|t9")},    // text before the first "$$" is unused
+        {29, std::string("$$a$$$b|x|y")},         // "$$" found from the left, not overlapping
+        {30, std::monostate{}},                   // Null
+        {31, std::int64_t{5}},                    // a number
+        {32, std::string("$$|$$||")},             // a bare "|" and a lone pair of empty fields
     };
     CatalogueBuilder catalogue;
     catalogue.category(1, "杂", 0, 1);

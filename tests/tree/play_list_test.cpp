@@ -2,8 +2,8 @@
 // than any key can number: splitting stops at the last group and the last
 // pair a key reaches, and what expansion and playback read is the same as
 // from a full split.
-#include "platform/text.h"
 #include "tree/play_list.h"
+#include "platform/text.h"
 
 #include <gtest/gtest.h>
 

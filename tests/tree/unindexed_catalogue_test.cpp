@@ -1,7 +1,7 @@
 // A publisher's catalogue without indexes lists exactly what the same
 // catalogue with indexes lists.
-#include "support/qt/form_fixture.h"
 #include "catalogue/statements.h"
+#include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/catalogue_check.h"
 
 #include <QLineEdit>
@@ -58,8 +58,9 @@ TEST(UnindexedCatalogue, StartUpPagesExpansionAndSearchMatchTheIndexedFile) {
     // The unindexed file is listed through the ordering kept in memory.
     platform::sqlcipher::SqlcipherConnection connection;
     connection.open(catalogue::connection_string(unindexed.dir().path().string()), "", "", -1);
-    EXPECT_EQ(connection.open_recordset("select count(*) as n from temp.qinghe_listing", platform::CursorType::keyset,
-                                        platform::LockType::read_only, -1)
+    EXPECT_EQ(connection
+                  .open_recordset("select count(*) as n from temp.qinghe_listing", platform::CursorType::keyset,
+                                  platform::LockType::read_only, -1)
                   ->field("n")
                   .text(),
               "132");

@@ -41,8 +41,7 @@ Ran run(const QString& program, const QStringList& arguments) {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     if (!process.waitForFinished(120'000)) return {-1, "did not finish: " + program.toStdString()};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAll().toStdString()};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll().toStdString()};
 }
 
 // A PNG's width and height from its header.
@@ -61,9 +60,9 @@ class InstalledProgram : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         prefix_ = std::make_unique<TempDir>();
-        installed_ = run(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(QINGHE_TEST_BINARY_DIR),
-                                                   QStringLiteral("--prefix"),
-                                                   QString::fromStdString(prefix_->path().string())});
+        installed_ = run(QStringLiteral("cmake"),
+                         {QStringLiteral("--install"), QStringLiteral(QINGHE_TEST_BINARY_DIR),
+                          QStringLiteral("--prefix"), QString::fromStdString(prefix_->path().string())});
     }
     static void TearDownTestSuite() { prefix_.reset(); }
 
@@ -90,9 +89,8 @@ protected:
 
         // Its window on the display: a top-level window of class qinghe-tv.
         bool window = false;
-        for (QDeadlineTimer patience(180'000); !window && !patience.hasExpired() &&
-                                               program.state() == QProcess::Running;
-             QThread::msleep(500)) {
+        for (QDeadlineTimer patience(180'000);
+             !window && !patience.hasExpired() && program.state() == QProcess::Running; QThread::msleep(500)) {
             const Ran tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
             window = tree.output.find("(\"qinghe-tv\" \"qinghe-tv\")") != std::string::npos;
         }
@@ -125,11 +123,10 @@ TEST_F(InstalledProgram, LaysOutTheFilesOfADesktopProgram) {
     for (const char* program : {"lib/qinghe-tv/qinghe-tv", "bin/qinghe-catalogue"})
         EXPECT_NE(fs::status(at(program)).permissions() & fs::perms::others_exec, fs::perms::none) << program;
     const std::string dir = "lib/qinghe-tv/";
-    for (const std::string& file :
-         V{dir + "tavik.dll", dir + "bg/tudou.htm", dir + "bg/youku.htm", dir + "bg/sina.htm",
-           "share/icons/hicolor/scalable/apps/" + desktop_id + ".svg", "share/man/man1/qinghe-tv.1.gz",
-           "share/man/man1/qinghe-catalogue.1.gz", "share/doc/qinghe-tv/copyright",
-           "share/doc/qinghe-tv/changelog.Debian.gz"})
+    for (const std::string& file : V{dir + "tavik.dll", dir + "bg/tudou.htm", dir + "bg/youku.htm", dir + "bg/sina.htm",
+                                     "share/icons/hicolor/scalable/apps/" + desktop_id + ".svg",
+                                     "share/man/man1/qinghe-tv.1.gz", "share/man/man1/qinghe-catalogue.1.gz",
+                                     "share/doc/qinghe-tv/copyright", "share/doc/qinghe-tv/changelog.Debian.gz"})
         EXPECT_TRUE(fs::is_regular_file(at(file))) << file;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const std::string side = std::to_string(size);
@@ -143,9 +140,8 @@ TEST_F(InstalledProgram, LaysOutTheFilesOfADesktopProgram) {
     const Ran desktop = run(QStringLiteral("desktop-file-validate"), {QString::fromStdString(entry.string())});
     EXPECT_EQ(desktop.status, 0) << desktop.output;
     const fs::path metainfo = at("share/metainfo/" + desktop_id + ".metainfo.xml");
-    const Ran appstream = run(QStringLiteral("appstreamcli"),
-                              {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                               QString::fromStdString(metainfo.string())});
+    const Ran appstream = run(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                                                               QString::fromStdString(metainfo.string())});
     EXPECT_EQ(appstream.status, 0) << appstream.output;
     const std::string text = read_text(entry);
     const QRegularExpression key(QStringLiteral("^(Exec|Icon)=(\\S+)"), QRegularExpression::MultilineOption);
@@ -185,9 +181,9 @@ TEST_F(InstalledProgram, WithoutItsCatalogueSaysSoOnceAndStillComesUp) {
     fs::rename(catalogue, aside);
     const std::string errors = run_for_five_seconds({});
     fs::rename(aside, catalogue);
-    EXPECT_EQ(own_lines(errors), V{"qinghe.catalogue: cannot open the catalogue " +
-                                   fs::canonical(catalogue.parent_path()).string() +
-                                   "/tavik.dll: the file does not exist"})
+    EXPECT_EQ(own_lines(errors),
+              V{"qinghe.catalogue: cannot open the catalogue " + fs::canonical(catalogue.parent_path()).string() +
+                "/tavik.dll: the file does not exist"})
         << errors;
 }
 

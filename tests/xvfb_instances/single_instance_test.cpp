@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -190,8 +190,8 @@ TEST_F(SingleInstance, TenStartsAtOnceLeaveExactlyOneRunning) {
                 ++it;
                 continue;
             }
-            EXPECT_TRUE(e.by_itself && e.status == 0) << "start " << *it << " ended with status " << e.status
-                                                       << (e.by_itself ? "" : " (killed)");
+            EXPECT_TRUE(e.by_itself && e.status == 0)
+                << "start " << *it << " ended with status " << e.status << (e.by_itself ? "" : " (killed)");
             clean_exits += e.by_itself && e.status == 0 ? 1 : 0;
             it = alive.erase(it);
         }

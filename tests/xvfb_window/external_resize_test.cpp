@@ -98,8 +98,8 @@ TEST_F(ExternalResizeTest, TheFixedSizeComesBackAfterEveryResizeInAnyOrder) {
             resize_from_outside(sequence[i]);
             if (i + 1 < sequence.size()) answer();
         }
-        EXPECT_TRUE(settle([this] { return server_size() == fixed && f.window().frameGeometry().size() == fixed; },
-                           10000))
+        EXPECT_TRUE(
+            settle([this] { return server_size() == fixed && f.window().frameGeometry().size() == fixed; }, 10000))
             << "the server shows " << server_size().width() << "x" << server_size().height();
     }
 }

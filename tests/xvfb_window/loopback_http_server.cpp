@@ -51,8 +51,9 @@ void LoopbackHttpServer::answer(QTcpSocket* socket) {
     } else {
         const qint64 size = file.size();
         qint64 first = 0, last = size - 1;
-        const auto range = QRegularExpression("\r\nRange: *bytes=(\\d+)-(\\d*)",
-                                              QRegularExpression::CaseInsensitiveOption).match(request);
+        const auto range =
+            QRegularExpression("\r\nRange: *bytes=(\\d+)-(\\d*)", QRegularExpression::CaseInsensitiveOption)
+                .match(request);
         if (range.hasMatch()) {
             first = range.captured(1).toLongLong();
             if (!range.captured(2).isEmpty()) last = std::min(last, range.captured(2).toLongLong());

@@ -16,8 +16,8 @@
 namespace qinghe::test {
 namespace {
 
-const char* const media_forms[] = {"media/demo.webm", "media/demo.mp4", "media/hls/demo.m3u8",
-                                   "media/demo.flv", "media/demo.ts"};
+const char* const media_forms[] = {"media/demo.webm", "media/demo.mp4", "media/hls/demo.m3u8", "media/demo.flv",
+                                   "media/demo.ts"};
 
 struct Failure {
     std::string identifier;
@@ -51,9 +51,7 @@ protected:
             .toDouble();
     }
     QString state() { return page_value(QStringLiteral("document.body.getAttribute('data-state')")).toString(); }
-    QString status() {
-        return page_value(QStringLiteral("document.getElementById('status').textContent")).toString();
-    }
+    QString status() { return page_value(QStringLiteral("document.getElementById('status').textContent")).toString(); }
 
     // The leaf's video plays: its time passes one second and goes on moving.
     void expect_plays(std::size_t index) {
@@ -122,12 +120,9 @@ protected:
 
     std::vector<Failure> failures() const {
         return {
-            {"media/missing.webm", "找不到视频文件"},
-            {"broken.mp4", "无法解码"},
-            {"media/missing.flv", "找不到视频文件"},
-            {http("media/missing.mp4"), "HTTP 404"},
-            {http("media/hls/missing.m3u8"), "HTTP 404"},
-            {http("drop/live.flv"), "重试 3 次"},
+            {"media/missing.webm", "找不到视频文件"},     {"broken.mp4", "无法解码"},
+            {"media/missing.flv", "找不到视频文件"},      {http("media/missing.mp4"), "HTTP 404"},
+            {http("media/hls/missing.m3u8"), "HTTP 404"}, {http("drop/live.flv"), "重试 3 次"},
             {http("drop/live.m3u8"), "重试 3 次"},
         };
     }

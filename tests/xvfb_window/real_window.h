@@ -75,8 +75,8 @@ protected:
     RealWindowTest()
         : process(dir.path().string()),
           window(browser.view()),
-          form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window,
-                window.tree(), browser, window.labels(), window.timer1(), process, nullptr}) {
+          form({[] { return std::make_unique<platform::sqlcipher::SqlcipherConnection>(); }, window, window.tree(),
+                browser, window.labels(), window.timer1(), process, nullptr}) {
         view = qobject_cast<QWebEngineView*>(browser.view());
         QObject::connect(view, &QWebEngineView::loadFinished, view, [this](bool ok) {
             if (ok) loaded.push_back(view->url());
@@ -101,8 +101,10 @@ protected:
         user = std::make_unique<TreeUser>(window, form);
         window.show();
         window.start();
-        ASSERT_TRUE(wait_until([this] { return window.tree().contains("tv1_id_7") && window.windowHandle() != nullptr &&
-                                            window.windowHandle()->isExposed(); }));
+        ASSERT_TRUE(wait_until([this] {
+            return window.tree().contains("tv1_id_7") && window.windowHandle() != nullptr &&
+                   window.windowHandle()->isExposed();
+        }));
         ASSERT_TRUE(user->expand("tv1_id_7"));
         for (const std::string& id : extra_programmes) ASSERT_TRUE(user->expand("tv1_id_" + id));
     }

@@ -40,7 +40,8 @@ TEST_F(RealWindowTest, ANewPlayAlwaysGetsItsPageWhateverTheCurrentPageDoes) {
         std::ofstream(dir.path() / "bg" / "tudou.htm", std::ios::binary | std::ios::trunc) << hostile.html;
         const auto loads_before = loaded.size();
         ASSERT_TRUE(user->click("web_1_1_7"));
-        wait_for(view, &QWebEngineView::loadFinished, [&] { return loaded.size() > loads_before; }, 10000);
+        wait_for(
+            view, &QWebEngineView::loadFinished, [&] { return loaded.size() > loads_before; }, 10000);
         if (hostile.user_touches_page) QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
         QTest::qWait(300);
         play(youku);

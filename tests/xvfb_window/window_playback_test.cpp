@@ -9,7 +9,9 @@
 // Qt WebEngine's Chromium frees some of its own objects with a sized delete
 // of another type's size; harmless with the system allocator, fatal under
 // AddressSanitizer. That one check is off for this program.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char* __asan_default_options() {
+    return "new_delete_type_mismatch=0";
+}
 #endif
 
 namespace qinghe::test {

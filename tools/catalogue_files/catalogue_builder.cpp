@@ -5,9 +5,7 @@
 namespace qinghe::catalogue_files {
 
 CatalogueBuilder::CatalogueBuilder() {
-    for (const char* name : {"vlb", "t1", "ad"}) {
-        data_.tables[name].columns = usual_columns(name);
-    }
+    for (const char* name : {"vlb", "t1", "ad"}) data_.tables[name].columns = usual_columns(name);
 }
 
 CatalogueBuilder& CatalogueBuilder::category(Cell lb_id, Cell lb, Cell c_id, Cell px) {

@@ -29,8 +29,7 @@ public:
     CatalogueBuilder& programmes(std::int64_t lb_id, int count, std::int64_t first_id = 1);
 
     CatalogueData& data() { return data_; }
-    void write(const std::filesystem::path& file,
-               const std::string& password = catalogue::database_password) const;
+    void write(const std::filesystem::path& file, const std::string& password = catalogue::database_password) const;
 
 private:
     CatalogueData data_;

@@ -12,15 +12,9 @@
 namespace qinghe::catalogue_files {
 
 std::vector<std::string> usual_columns(const std::string& table) {
-    if (table == "vlb") {
-        return {"lb_id", "lb", "c_id", "px"};
-    }
-    if (table == "t1") {
-        return {"id", "tit", "player", "lb_id", "up_dt", "adds"};
-    }
-    if (table == "ad") {
-        return {"ad"};
-    }
+    if (table == "vlb") return {"lb_id", "lb", "c_id", "px"};
+    if (table == "t1") return {"id", "tit", "player", "lb_id", "up_dt", "adds"};
+    if (table == "ad") return {"ad"};
     return {};
 }
 
@@ -29,9 +23,7 @@ void write_catalogue(const std::filesystem::path& file, const CatalogueData& dat
         detail::CatalogueWriter writer(file, password);
         for (const auto& [name, table] : data.tables) {
             writer.begin_table(name, table.columns);
-            for (const auto& row : table.rows) {
-                writer.add_row(row);
-            }
+            for (const auto& row : table.rows) writer.add_row(row);
         }
         writer.finish();
     } catch (const std::runtime_error& e) {
@@ -42,9 +34,8 @@ void write_catalogue(const std::filesystem::path& file, const CatalogueData& dat
 CatalogueData read_catalogue(const std::filesystem::path& file, const std::string& password) {
     const std::string context = "cannot read catalogue " + file.string() + ": ";
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
+    if (!std::filesystem::is_regular_file(file, ec))
         throw std::runtime_error(context + (std::filesystem::exists(file, ec) ? "not a file" : "no such file"));
-    }
     try {
         detail::Database db(file, detail::Database::Mode::read_only, password);
         std::vector<std::string> names;
@@ -54,22 +45,17 @@ CatalogueData read_catalogue(const std::filesystem::path& file, const std::strin
             auto tables = db.prepare(
                 "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
                 "ORDER BY name");
-            while (tables.step()) {
-                names.push_back(std::get<std::string>(tables.column(0)));
-            }
+            while (tables.step()) names.push_back(std::get<std::string>(tables.column(0)));
         } catch (const std::runtime_error&) {
-            if (sqlite3_errcode(db.handle()) == SQLITE_NOTADB) {
+            if (sqlite3_errcode(db.handle()) == SQLITE_NOTADB)
                 throw std::runtime_error("wrong password or not a catalogue file");
-            }
             throw;
         }
         CatalogueData data;
         for (const auto& name : names) {
             auto rows = db.prepare("SELECT * FROM " + detail::quote_identifier(name));
             Table& table = data.tables[name];
-            for (int i = 0; i < rows.column_count(); ++i) {
-                table.columns.push_back(rows.column_name(i));
-            }
+            for (int i = 0; i < rows.column_count(); ++i) table.columns.push_back(rows.column_name(i));
             while (rows.step()) {
                 std::vector<Cell> row;
                 row.reserve(table.columns.size());

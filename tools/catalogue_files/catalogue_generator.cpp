@@ -48,39 +48,30 @@ void append_name(Prng& prng, std::string& out) {
 void make_title(Prng& prng, std::string& out) {
     out.clear();
     if (prng.percent(15)) {
-        if (prng.percent(40)) {
-            out += prng.pick(words::title_prefixes);
-        }
+        if (prng.percent(40)) out += prng.pick(words::title_prefixes);
         out += prng.pick(words::classic_titles);
     } else {
-        if (prng.percent(15)) {
-            out += prng.pick(words::title_prefixes);
-        }
+        if (prng.percent(15)) out += prng.pick(words::title_prefixes);
         const std::string_view head = prng.pick(words::title_heads);
         std::string_view tail = prng.pick(words::title_tails);
-        while (tail == head) {
-            tail = prng.pick(words::title_tails);
-        }
+        while (tail == head) tail = prng.pick(words::title_tails);
         out += head;
         out += tail;
     }
     const auto suffix = prng.below(10);
-    if (suffix == 0) {
+    if (suffix == 0)
         out += " 第" + std::to_string(prng.below(5) + 2) + "部";
-    } else if (suffix == 1) {
+    else if (suffix == 1)
         out += " 第" + std::to_string(prng.below(8) + 1) + "季";
-    } else if (suffix == 2) {
+    else if (suffix == 2)
         out += "（高清）";
-    }
 }
 
 void make_player(Prng& prng, std::string& out) {
     out = "主演：";
     const auto actors = prng.below(3) + 1;
     for (std::uint64_t i = 0; i < actors; ++i) {
-        if (i > 0) {
-            out += "、";
-        }
+        if (i > 0) out += "、";
         append_name(prng, out);
     }
     out += " 导演：";
@@ -110,16 +101,12 @@ void make_up_dt(Prng& prng, std::string& out) {
 
 void append_identifier(Prng& prng, std::string& out, std::size_t length) {
     static constexpr std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (std::size_t i = 0; i < length; ++i) {
-        out += alphabet[prng.below(alphabet.size())];
-    }
+    for (std::size_t i = 0; i < length; ++i) out += alphabet[prng.below(alphabet.size())];
 }
 
 void append_digits(Prng& prng, std::string& out, std::size_t length) {
     out += static_cast<char>('1' + prng.below(9));
-    for (std::size_t i = 1; i < length; ++i) {
-        out += static_cast<char>('0' + prng.below(10));
-    }
+    for (std::size_t i = 1; i < length; ++i) out += static_cast<char>('0' + prng.below(10));
 }
 
 // One to three groups, each on a different site, all with the same
@@ -127,9 +114,7 @@ void append_digits(Prng& prng, std::string& out, std::size_t length) {
 void make_play_list(Prng& prng, std::string& out) {
     out.clear();
     std::array<int, 3> sites = {0, 1, 2};
-    for (std::size_t i = sites.size() - 1; i > 0; --i) {
-        std::swap(sites[i], sites[prng.below(i + 1)]);
-    }
+    for (std::size_t i = sites.size() - 1; i > 0; --i) std::swap(sites[i], sites[prng.below(i + 1)]);
     const auto roll = prng.below(100);
     const std::size_t groups = roll < 50 ? 1 : roll < 85 ? 2 : 3;
     const auto episodes = prng.percent(70) ? 1 : prng.below(5) + 2;
@@ -149,11 +134,10 @@ void make_play_list(Prng& prng, std::string& out) {
                 append_digits(prng, out, 8);
             }
             out += '|';
-            if (episodes == 1) {
+            if (episodes == 1)
                 out += single_title;
-            } else {
+            else
                 out += "第" + std::to_string(e) + "集";
-            }
         }
     }
 }
@@ -162,12 +146,8 @@ void make_play_list(Prng& prng, std::string& out) {
 // categories hold most programmes and which ones is up to the seed.
 std::vector<std::uint64_t> cumulative_weights(Prng& prng, int categories) {
     std::vector<std::uint64_t> rank(static_cast<std::size_t>(categories));
-    for (std::size_t i = 0; i < rank.size(); ++i) {
-        rank[i] = i + 1;
-    }
-    for (std::size_t i = rank.size(); i > 1; --i) {
-        std::swap(rank[i - 1], rank[prng.below(i)]);
-    }
+    for (std::size_t i = 0; i < rank.size(); ++i) rank[i] = i + 1;
+    for (std::size_t i = rank.size(); i > 1; --i) std::swap(rank[i - 1], rank[prng.below(i)]);
     std::vector<std::uint64_t> cumulative(rank.size());
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < rank.size(); ++i) {
@@ -180,9 +160,7 @@ std::vector<std::uint64_t> cumulative_weights(Prng& prng, int categories) {
 std::string category_name(int index) {
     const auto count = static_cast<int>(words::category_names.size());
     std::string name(words::category_names[static_cast<std::size_t>(index % count)]);
-    if (index >= count) {
-        name += std::to_string(index / count + 1);
-    }
+    if (index >= count) name += std::to_string(index / count + 1);
     return name;
 }
 
@@ -190,13 +168,9 @@ std::string ad_text(int ads) {
     std::string text;
     const auto captions = static_cast<int>(words::ad_captions.size());
     for (int i = 0; i < ads; ++i) {
-        if (i > 0) {
-            text += "@#";
-        }
+        if (i > 0) text += "@#";
         text += words::ad_captions[static_cast<std::size_t>(i % captions)];
-        if (i >= captions) {
-            text += " " + std::to_string(i / captions + 1);
-        }
+        if (i >= captions) text += " " + std::to_string(i / captions + 1);
         text += "@#";
         text += words::ad_paths[static_cast<std::size_t>(i % captions)];
         text += "/" + std::to_string(i + 1);
@@ -205,18 +179,13 @@ std::string ad_text(int ads) {
 }
 
 void check(const GenerateOptions& options) {
-    if (options.categories < 0 || options.categories > kMaxCategories) {
+    if (options.categories < 0 || options.categories > kMaxCategories)
         throw std::runtime_error("the number of categories must be 0 to " + std::to_string(kMaxCategories));
-    }
-    if (options.programmes < 0) {
-        throw std::runtime_error("the number of programmes must not be negative");
-    }
-    if (options.programmes > 0 && options.categories == 0) {
+    if (options.programmes < 0) throw std::runtime_error("the number of programmes must not be negative");
+    if (options.programmes > 0 && options.categories == 0)
         throw std::runtime_error("programmes need at least one category");
-    }
-    if (options.ads < 0 || options.ads > kMaxAds) {
+    if (options.ads < 0 || options.ads > kMaxAds)
         throw std::runtime_error("the number of ads must be 0 to " + std::to_string(kMaxAds));
-    }
 }
 
 }  // namespace
@@ -237,9 +206,8 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
         std::string adds;
         for (std::int64_t id = 1; id <= options.programmes; ++id) {
             const auto point = prng.below(cumulative.back());
-            const auto category =
-                static_cast<std::size_t>(std::upper_bound(cumulative.begin(), cumulative.end(), point) -
-                                         cumulative.begin());
+            const auto category = static_cast<std::size_t>(
+                std::upper_bound(cumulative.begin(), cumulative.end(), point) - cumulative.begin());
             ++counts[category];
             make_title(prng, title);
             make_player(prng, player);
@@ -256,16 +224,11 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
 
         // Display order: a shuffle of 1..N, so it differs from id order.
         std::vector<std::int64_t> px(counts.size());
-        for (std::size_t i = 0; i < px.size(); ++i) {
-            px[i] = static_cast<std::int64_t>(i + 1);
-        }
-        for (std::size_t i = px.size(); i > 1; --i) {
-            std::swap(px[i - 1], px[prng.below(i)]);
-        }
+        for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::int64_t>(i + 1);
+        for (std::size_t i = px.size(); i > 1; --i) std::swap(px[i - 1], px[prng.below(i)]);
         writer.begin_table("vlb", usual_columns("vlb"));
-        for (std::size_t i = 0; i < counts.size(); ++i) {
+        for (std::size_t i = 0; i < counts.size(); ++i)
             writer.add_row({static_cast<std::int64_t>(i + 1), category_name(static_cast<int>(i)), counts[i], px[i]});
-        }
 
         writer.begin_table("ad", usual_columns("ad"));
         writer.add_row({ad_text(options.ads)});

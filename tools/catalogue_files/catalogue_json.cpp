@@ -23,16 +23,13 @@ Cell to_cell(const Json& value, const std::string& context) {
         return value.template get<std::int64_t>();
     case Json::value_t::number_unsigned: {
         const auto number = value.template get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
             throw std::runtime_error(context + ": integer " + std::to_string(number) + " is too large");
-        }
         return static_cast<std::int64_t>(number);
     }
     case Json::value_t::number_float: {
         const auto number = value.template get<double>();
-        if (!std::isfinite(number)) {
-            throw std::runtime_error(context + ": number is not finite");
-        }
+        if (!std::isfinite(number)) throw std::runtime_error(context + ": number is not finite");
         return number;
     }
     case Json::value_t::string:
@@ -45,9 +42,8 @@ Cell to_cell(const Json& value, const std::string& context) {
 
 template <typename Json>
 CatalogueData from_json_impl(const Json& json) {
-    if (!json.is_object()) {
+    if (!json.is_object())
         throw std::runtime_error("a catalogue must be a JSON object of tables, not " + std::string(json.type_name()));
-    }
     CatalogueData data;
     for (const auto& [name, rows] : json.items()) {
         if (!rows.is_array()) {
@@ -60,24 +56,17 @@ CatalogueData from_json_impl(const Json& json) {
         std::unordered_map<std::string, std::size_t> index;
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const auto& row = rows[r];
-            if (!row.is_object()) {
+            if (!row.is_object())
                 throw std::runtime_error(where(name, r) + ": must be an object, not " + std::string(row.type_name()));
-            }
-            for (const auto& [column, value] : row.items()) {
-                if (index.emplace(column, table.columns.size()).second) {
-                    table.columns.push_back(column);
-                }
-            }
+            for (const auto& [column, value] : row.items())
+                if (index.emplace(column, table.columns.size()).second) table.columns.push_back(column);
         }
-        if (rows.empty()) {
-            table.columns = usual_columns(name);
-        }
+        if (rows.empty()) table.columns = usual_columns(name);
         table.rows.reserve(rows.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
             std::vector<Cell> cells(table.columns.size());
-            for (const auto& [column, value] : rows[r].items()) {
+            for (const auto& [column, value] : rows[r].items())
                 cells[index.at(column)] = to_cell(value, where(name, r) + " column " + column);
-            }
             table.rows.push_back(std::move(cells));
         }
     }
@@ -105,20 +94,14 @@ std::size_t utf8_length(const std::string& text, std::size_t i) {
     } else {
         return 0;
     }
-    if (i + length > text.size()) {
-        return 0;
-    }
+    if (i + length > text.size()) return 0;
     for (std::size_t k = 1; k < length; ++k) {
         const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
+        if ((next & 0xC0) != 0x80) return 0;
         code = (code << 6) | (next & 0x3Fu);
     }
     const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return 0;
-    }
+    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return length;
 }
 
@@ -128,17 +111,13 @@ std::optional<std::string> with_invalid_bytes_replaced(const std::string& text) 
     std::optional<std::string> out;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = utf8_length(text, i);
-        if (length == 0 && !out) {
-            out = text.substr(0, i);
-        }
+        if (length == 0 && !out) out = text.substr(0, i);
         if (length == 0) {
             *out += "\xEF\xBF\xBD";
             ++i;
             continue;
         }
-        if (out) {
-            out->append(text, i, length);
-        }
+        if (out) out->append(text, i, length);
         i += length;
     }
     return out;
@@ -151,11 +130,8 @@ Json to_json_impl(const CatalogueData& data, const ReplacedValue* on_replaced) {
         // A row object holds each column once; a repeated name would lose
         // a value.
         std::unordered_map<std::string, std::size_t> seen;
-        for (const auto& column : table.columns) {
-            if (++seen[column] > 1) {
-                throw std::runtime_error("table " + name + " names column " + column + " twice");
-            }
-        }
+        for (const auto& column : table.columns)
+            if (++seen[column] > 1) throw std::runtime_error("table " + name + " names column " + column + " twice");
         if (on_replaced != nullptr) {
             // Names go out as keys; the dump writes their invalid bytes as U+FFFD.
             for (const auto& text : table.columns) {
@@ -189,9 +165,7 @@ Json to_json_impl(const CatalogueData& data, const ReplacedValue* on_replaced) {
                     }
                 } else if (const auto* s = std::get_if<std::string>(&cell)) {
                     if (auto replaced = with_invalid_bytes_replaced(*s)) {
-                        if (on_replaced == nullptr) {
-                            throw std::runtime_error(context + ": text is not valid UTF-8");
-                        }
+                        if (on_replaced == nullptr) throw std::runtime_error(context + ": text is not valid UTF-8");
                         (*on_replaced)(context, "text that is not valid UTF-8, its invalid bytes written as U+FFFD");
                         row[table.columns[c]] = std::move(*replaced);
                     } else {
@@ -210,9 +184,15 @@ Json to_json_impl(const CatalogueData& data, const ReplacedValue* on_replaced) {
 
 }  // namespace
 
-CatalogueData from_json(const nlohmann::json& json) { return from_json_impl(json); }
-CatalogueData from_json(const nlohmann::ordered_json& json) { return from_json_impl(json); }
-nlohmann::json to_json(const CatalogueData& data) { return to_json_impl<nlohmann::json>(data, nullptr); }
+CatalogueData from_json(const nlohmann::json& json) {
+    return from_json_impl(json);
+}
+CatalogueData from_json(const nlohmann::ordered_json& json) {
+    return from_json_impl(json);
+}
+nlohmann::json to_json(const CatalogueData& data) {
+    return to_json_impl<nlohmann::json>(data, nullptr);
+}
 nlohmann::ordered_json to_ordered_json(const CatalogueData& data) {
     return to_json_impl<nlohmann::ordered_json>(data, nullptr);
 }

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace qinghe::catalogue_files::detail {
@@ -16,7 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string errno_text(int error) { return std::generic_category().message(error); }
+std::string errno_text(int error) {
+    return std::generic_category().message(error);
+}
 
 // Reserves a fresh name beside the destination by creating an empty file
 // exclusively; SQLite treats an empty file as a new database.
@@ -35,10 +37,8 @@ fs::path create_temp_file(const fs::path& destination) {
             ::close(fd);
             return candidate;
         }
-        if (errno != EEXIST) {
-            throw std::runtime_error("cannot create a temporary file in " + dir.string() + ": " +
-                                     errno_text(errno));
-        }
+        if (errno != EEXIST)
+            throw std::runtime_error("cannot create a temporary file in " + dir.string() + ": " + errno_text(errno));
     }
     throw std::runtime_error("cannot find a free temporary file name in " + dir.string());
 }
@@ -48,17 +48,13 @@ fs::path create_temp_file(const fs::path& destination) {
 void sync_path(const fs::path& path, bool required) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (required) {
-            throw std::runtime_error("cannot open " + path.string() + " to flush it: " + errno_text(errno));
-        }
+        if (required) throw std::runtime_error("cannot open " + path.string() + " to flush it: " + errno_text(errno));
         return;
     }
     const int rc = ::fsync(fd);
     const int error = errno;
     ::close(fd);
-    if (rc != 0 && required) {
-        throw std::runtime_error("cannot flush " + path.string() + ": " + errno_text(error));
-    }
+    if (rc != 0 && required) throw std::runtime_error("cannot flush " + path.string() + ": " + errno_text(error));
 }
 
 const char* kind_of(mode_t mode) {
@@ -90,18 +86,15 @@ void check_replaceable(const fs::path& destination) {
 }
 
 bool has_columns(const std::vector<std::string>& columns, std::initializer_list<const char*> wanted) {
-    return std::all_of(wanted.begin(), wanted.end(), [&](const char* name) {
-        return std::find(columns.begin(), columns.end(), name) != columns.end();
-    });
+    return std::all_of(
+        wanted.begin(), wanted.end(),
+        [&](const char* name) { return std::find(columns.begin(), columns.end(), name) != columns.end(); });
 }
 
 }  // namespace
 
-CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string& password)
-    : destination_(destination) {
-    if (destination.empty() || !destination.has_filename()) {
-        throw std::runtime_error("no catalogue file name given");
-    }
+CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string& password) : destination_(destination) {
+    if (destination.empty() || !destination.has_filename()) throw std::runtime_error("no catalogue file name given");
     check_replaceable(destination);
     temp_ = create_temp_file(destination);
     try {
@@ -120,9 +113,7 @@ CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string&
 }
 
 CatalogueWriter::~CatalogueWriter() {
-    if (!finished_) {
-        discard();
-    }
+    if (!finished_) discard();
 }
 
 void CatalogueWriter::discard() noexcept {
@@ -134,9 +125,7 @@ void CatalogueWriter::discard() noexcept {
 }
 
 void CatalogueWriter::begin_table(const std::string& name, const std::vector<std::string>& columns) {
-    if (columns.empty()) {
-        throw std::runtime_error("table " + name + " has no columns");
-    }
+    if (columns.empty()) throw std::runtime_error("table " + name + " has no columns");
     insert_.reset();
     std::string create = "CREATE TABLE " + quote_identifier(name) + " (";
     std::string insert = "INSERT INTO " + quote_identifier(name) + " VALUES (";
@@ -163,9 +152,7 @@ void CatalogueWriter::begin_table(const std::string& name, const std::vector<std
 }
 
 Statement& CatalogueWriter::insert_statement() {
-    if (!insert_) {
-        throw std::runtime_error("no table begun");
-    }
+    if (!insert_) throw std::runtime_error("no table begun");
     return *insert_;
 }
 
@@ -198,15 +185,10 @@ void CatalogueWriter::add_row(const std::vector<Cell>& row) {
 
 void CatalogueWriter::add_indexes() {
     for (const auto& [name, columns] : tables_) {
-        if (name == "t1" && has_columns(columns, {"lb_id", "up_dt", "id"})) {
+        if (name == "t1" && has_columns(columns, {"lb_id", "up_dt", "id"}))
             db_->exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
-        }
-        if (name == "t1" && has_columns(columns, {"id"})) {
-            db_->exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
-        }
-        if (name == "vlb" && has_columns(columns, {"px"})) {
-            db_->exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
-        }
+        if (name == "t1" && has_columns(columns, {"id"})) db_->exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
+        if (name == "vlb" && has_columns(columns, {"px"})) db_->exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
     }
 }
 

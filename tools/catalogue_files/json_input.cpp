@@ -13,7 +13,9 @@
 namespace qinghe::catalogue_files {
 namespace {
 
-std::string errno_text(int error) { return std::generic_category().message(error); }
+std::string errno_text(int error) {
+    return std::generic_category().message(error);
+}
 
 // Looks at the brackets outside strings only, before the parser builds
 // anything, and names the deepest nesting of a text that goes too deep.
@@ -25,18 +27,15 @@ void check_nesting(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (in_string) {
-            if (c == '\\') {
+            if (c == '\\')
                 ++i;
-            } else if (c == '"') {
+            else if (c == '"')
                 in_string = false;
-            }
         } else if (c == '"') {
             in_string = true;
         } else if (c == '[' || c == '{') {
             deepest = std::max(deepest, ++depth);
-            if (depth > kMaxJsonDepth && too_deep_at == 0) {
-                too_deep_at = i + 1;
-            }
+            if (depth > kMaxJsonDepth && too_deep_at == 0) too_deep_at = i + 1;
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
@@ -63,24 +62,18 @@ CatalogueData parse_catalogue_json(std::string_view text) {
 
 std::string read_input(const std::string& path, std::size_t max_bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        throw std::runtime_error("cannot read " + path + ": " + errno_text(errno));
-    }
+    if (fd < 0) throw std::runtime_error("cannot read " + path + ": " + errno_text(errno));
     std::string text;
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             const int error = errno;
             ::close(fd);
             throw std::runtime_error("cannot read " + path + ": " + errno_text(error));
         }
-        if (n == 0) {
-            break;
-        }
+        if (n == 0) break;
         if (text.size() + static_cast<std::size_t>(n) > max_bytes) {
             ::close(fd);
             throw std::runtime_error(path + " holds more than " + std::to_string(max_bytes) +

@@ -10,8 +10,7 @@
 namespace qinghe::catalogue_files::detail {
 
 Database::Database(const std::filesystem::path& file, Mode mode, const std::string& password) {
-    const int flags = mode == Mode::read_only ? SQLITE_OPEN_READONLY
-                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int flags = mode == Mode::read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
@@ -19,8 +18,7 @@ Database::Database(const std::filesystem::path& file, Mode mode, const std::stri
         db_ = nullptr;
         throw std::runtime_error("cannot open " + file.string() + ": " + message);
     }
-    if (!password.empty() &&
-        sqlite3_key(db_, password.data(), static_cast<int>(password.size())) != SQLITE_OK) {
+    if (!password.empty() && sqlite3_key(db_, password.data(), static_cast<int>(password.size())) != SQLITE_OK) {
         const std::string message = sqlite3_errmsg(db_);
         sqlite3_close(db_);
         db_ = nullptr;
@@ -29,9 +27,7 @@ Database::Database(const std::filesystem::path& file, Mode mode, const std::stri
 }
 
 Database::~Database() {
-    if (db_ != nullptr) {
-        sqlite3_close_v2(db_);
-    }
+    if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
 void Database::fail(const std::string& what) const {
@@ -47,12 +43,12 @@ void Database::exec(const std::string& sql) {
     }
 }
 
-Statement Database::prepare(const std::string& sql) { return Statement(*this, sql); }
+Statement Database::prepare(const std::string& sql) {
+    return Statement(*this, sql);
+}
 
 void Database::close() {
-    if (db_ == nullptr) {
-        return;
-    }
+    if (db_ == nullptr) return;
     if (sqlite3_close(db_) != SQLITE_OK) {
         const std::string message = sqlite3_errmsg(db_);
         sqlite3_close_v2(db_);
@@ -63,16 +59,15 @@ void Database::close() {
 }
 
 Statement::Statement(Database& db, const std::string& sql) : db_(&db) {
-    if (sqlite3_prepare_v2(db.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(db.handle(), sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
         db.fail("cannot prepare \"" + sql + "\"");
-    }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
-Statement::Statement(Statement&& other) noexcept
-    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
 
 void Statement::bind(int index, const Cell& cell) {
     int rc = SQLITE_OK;
@@ -82,58 +77,44 @@ void Statement::bind(int index, const Cell& cell) {
         rc = sqlite3_bind_int64(stmt_, index, *i);
     } else if (const auto* d = std::get_if<double>(&cell)) {
         // SQLite stores NaN as Null, which would silently change the value.
-        if (std::isnan(*d)) {
-            throw std::runtime_error("NaN cannot be stored");
-        }
+        if (std::isnan(*d)) throw std::runtime_error("NaN cannot be stored");
         rc = sqlite3_bind_double(stmt_, index, *d);
     } else {
         bind_text(index, std::get<std::string>(cell));
         return;
     }
-    if (rc != SQLITE_OK) {
-        db_->fail("cannot bind a value");
-    }
+    if (rc != SQLITE_OK) db_->fail("cannot bind a value");
 }
 
 void Statement::bind_int(int index, std::int64_t value) {
-    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) {
-        db_->fail("cannot bind a value");
-    }
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) db_->fail("cannot bind a value");
 }
 
 void Statement::bind_text(int index, std::string_view text) {
-    if (sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) !=
-        SQLITE_OK) {
+    if (sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
         db_->fail("cannot bind a value");
-    }
 }
 
 void Statement::bind_null(int index) {
-    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) {
-        db_->fail("cannot bind a value");
-    }
+    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_->fail("cannot bind a value");
 }
 
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) {
-        return true;
-    }
-    if (rc == SQLITE_DONE) {
-        return false;
-    }
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     db_->fail("statement failed");
 }
 
 void Statement::run() {
     const int rc = sqlite3_step(stmt_);
     sqlite3_reset(stmt_);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        db_->fail("statement failed");
-    }
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) db_->fail("statement failed");
 }
 
-int Statement::column_count() const { return sqlite3_column_count(stmt_); }
+int Statement::column_count() const {
+    return sqlite3_column_count(stmt_);
+}
 
 std::string Statement::column_name(int index) const {
     const char* name = sqlite3_column_name(stmt_, index);
@@ -162,9 +143,7 @@ std::string quote_identifier(const std::string& name) {
     std::string quoted = "\"";
     for (const char c : name) {
         quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
+        if (c == '"') quoted += '"';
     }
     quoted += '"';
     return quoted;

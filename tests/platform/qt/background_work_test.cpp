@@ -66,8 +66,9 @@ TEST_F(BackgroundWork, NewerWorkInterruptsTheRunningStatementAndOnlyItsDoneRuns)
     auto rows = std::make_shared<std::string>();
     worker.run(
         [rows](Connection& connection) {
-            *rows = connection.open_recordset("select lb from vlb", platform::CursorType::keyset,
-                                              platform::LockType::read_only, -1)
+            *rows = connection
+                        .open_recordset("select lb from vlb", platform::CursorType::keyset,
+                                        platform::LockType::read_only, -1)
                         ->field("lb")
                         .text();
         },

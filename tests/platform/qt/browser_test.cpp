@@ -5,10 +5,10 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -23,7 +23,9 @@
 // of another type's size when a page goes away; harmless with the system
 // allocator, but fatal under AddressSanitizer. That check alone is off for
 // this program; every other one stays.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char* __asan_default_options() {
+    return "new_delete_type_mismatch=0";
+}
 #endif
 
 namespace qinghe::platform::qt {
@@ -68,8 +70,7 @@ class WebEngineBrowserTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // Chromium refuses to run as root with its sandbox on.
-        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
 
     WebEngineBrowserTest() {
@@ -126,9 +127,10 @@ TEST_F(WebEngineBrowserTest, NavigatingToALocalFileWithAQueryReachesThatUrl) {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bg")));
     QFile page(dir.filePath(QStringLiteral("bg/tudou.htm")));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<html><head><meta charset=\"utf-8\"><script>"
-               "document.title = decodeURIComponent(location.search);"
-               "</script></head><body>player</body></html>");
+    page.write(
+        "<html><head><meta charset=\"utf-8\"><script>"
+        "document.title = decodeURIComponent(location.search);"
+        "</script></head><body>player</body></html>");
     page.close();
 
     browser.set_silent(true);
@@ -149,8 +151,9 @@ TEST_F(WebEngineBrowserTest, SilentPagesShowNoDialogs) {
     ASSERT_TRUE(dir.isValid());
     QFile page(dir.filePath(QStringLiteral("dialogs.htm")));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<html><body><script>alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
-               "document.title = 'confirm=' + c + ' prompt=' + p;</script></body></html>");
+    page.write(
+        "<html><body><script>alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
+        "document.title = 'confirm=' + c + ' prompt=' + p;</script></body></html>");
     page.close();
 
     // A dialog would be a modal window waiting for a user who never comes:

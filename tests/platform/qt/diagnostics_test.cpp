@@ -19,7 +19,9 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-void PrintTo(const Message& m, std::ostream* out) { *out << m.type << " " << m.category << ": " << m.text; }
+void PrintTo(const Message& m, std::ostream* out) {
+    *out << m.type << " " << m.category << ": " << m.text;
+}
 
 std::vector<Message>* kept = nullptr;
 
@@ -40,14 +42,14 @@ TEST(QtDiagnostics, WarningsAlwaysReachTheirCategoryAndSkippedStepsOnlyWhenTurne
         try_step([] { throw PlatformError("shown"); });
         QLoggingCategory::setFilterRules(QString());
 
-        const std::string function = "platform::qt::QtDiagnostics_WarningsAlwaysReachTheirCategoryAndSkippedStepsOnly"
-                                     "WhenTurnedOn_Test::TestBody";
+        const std::string function =
+            "platform::qt::QtDiagnostics_WarningsAlwaysReachTheirCategoryAndSkippedStepsOnly"
+            "WhenTurnedOn_Test::TestBody";
         EXPECT_EQ(messages,
-                  (std::vector<Message>{
-                      {QtWarningMsg, "qinghe.catalogue",
-                       "cannot open the catalogue /opt/tavik.dll: the file does not exist"},
-                      {QtDebugMsg, "qinghe.handler",
-                       function + " (line " + std::to_string(line) + "): step skipped: shown"}}));
+                  (std::vector<Message>{{QtWarningMsg, "qinghe.catalogue",
+                                         "cannot open the catalogue /opt/tavik.dll: the file does not exist"},
+                                        {QtDebugMsg, "qinghe.handler",
+                                         function + " (line " + std::to_string(line) + "): step skipped: shown"}}));
     }
     // Once the diagnostics are gone, nothing is written.
     warn(DiagnosticTopic::catalogue, "dropped");

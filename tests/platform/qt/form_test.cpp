@@ -164,8 +164,7 @@ TEST_F(FormTest, ControlsStartAtTheirDesignPlacesAndKeepTheTwipsWritten) {
 TEST_F(FormTest, FocusStartsInTheTreeAndTabsThroughSearchBoxButtonAndBrowser) {
     EXPECT_EQ(form.focusWidget(), form.tree().widget());
 
-    const std::vector<QWidget*> ours{form.tree().widget(), form.search_box(), form.search_button(),
-                                     form.web_widget()};
+    const std::vector<QWidget*> ours{form.tree().widget(), form.search_box(), form.search_button(), form.web_widget()};
     std::vector<QWidget*> order;
     QWidget* at = form.tree().widget();
     do {

@@ -18,15 +18,15 @@
 #include <string>
 #include <utility>
 
-#include <fcntl.h>
 #include <linux/fs.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace qinghe::platform::qt {
@@ -66,7 +66,9 @@ private:
     pid_t pid_;
 };
 
-void write_file(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void write_file(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 // What an observer sees at a path: kind, owner, mode, and the contents of
 // a file (or of a link's target).
@@ -134,8 +136,8 @@ TEST(InstanceLockTest, OnlyARunningInstanceTurnsAStartAway) {
              return ::chmod(lock.c_str(), 0) == 0;
          },
          false, true},
-        {"an empty directory",
-         [](const fs::path& lock, const fs::path&) { return fs::create_directory(lock); }, false, true},
+        {"an empty directory", [](const fs::path& lock, const fs::path&) { return fs::create_directory(lock); }, false,
+         true},
         {"a FIFO", [](const fs::path& lock, const fs::path&) { return ::mkfifo(lock.c_str(), 0600) == 0; }, false,
          true},
         {"a character device",

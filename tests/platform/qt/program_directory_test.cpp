@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 
 TEST(ProgramDirectoryTest, AnyNameReachesItsOwnCatalogueAndPlayerPages) {
     const char* const names[] = {
-        "a;b", "x;Data Source=inj", "back\\slash", "a\\;b\\", "say \"hi\" it's", "'lead",
-        "#?%41", " two  spaces ", "青禾 电视", "$(id);`id`&=",
+        "a;b",   "x;Data Source=inj", "back\\slash", "a\\;b\\",      "say \"hi\" it's", "'lead",
+        "#?%41", " two  spaces ",     "青禾 电视",   "$(id);`id`&=",
     };
     test::TempDir root;
     // What an injected "Data Source=inj" would open instead.
@@ -43,8 +43,8 @@ TEST(ProgramDirectoryTest, AnyNameReachesItsOwnCatalogueAndPlayerPages) {
         sqlcipher::SqlcipherConnection connection(app_path);
         try {
             connection.open(catalogue::connection_string(app_path), "", "", adConnectUnspecified);
-            auto categories = connection.open_recordset("select lb from vlb", CursorType::keyset,
-                                                        LockType::read_only, adCmdUnspecified);
+            auto categories = connection.open_recordset("select lb from vlb", CursorType::keyset, LockType::read_only,
+                                                        adCmdUnspecified);
             EXPECT_EQ(categories->field("lb").text(), name) << "the catalogue beside the program";
         } catch (const PlatformError& e) {
             ADD_FAILURE() << "the catalogue beside the program does not open: " << e.what();

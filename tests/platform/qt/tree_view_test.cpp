@@ -36,10 +36,10 @@ protected:
     void click(const std::string& key) {
         QTreeWidget* widget = tree.widget();
         const QPoint at = widget->visualItemRect(item(key)).center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, widget->viewport()->mapToGlobal(at),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, widget->viewport()->mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, at, widget->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, widget->viewport()->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(widget->viewport(), &press);
         QApplication::sendEvent(widget->viewport(), &release);
     }
@@ -158,8 +158,8 @@ TEST_F(TreeViewTest, ClickAndEnterRaiseNodeClickWithTheKey) {
     press_key("lb_1", Qt::Key_Enter);
     EXPECT_TRUE(events.log.empty());
     QApplication::processEvents();
-    EXPECT_EQ(events.log, (std::vector<std::string>{"Tv1_NodeClick:lb_1", "Tv1_NodeClick:tv1_search",
-                                                    "Tv1_NodeClick:lb_1"}));
+    EXPECT_EQ(events.log,
+              (std::vector<std::string>{"Tv1_NodeClick:lb_1", "Tv1_NodeClick:tv1_search", "Tv1_NodeClick:lb_1"}));
 }
 
 TEST_F(TreeViewTest, AHandlerMayRemoveTheClickedNodeAndLaterEventsForRemovedNodesAreDropped) {

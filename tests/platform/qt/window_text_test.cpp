@@ -1,9 +1,9 @@
 // Text that goes to the window system (the caption, a tree row's accessible
 // name) is bounded; the controls themselves keep the whole text.
+#include "platform/qt/window_text.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/window_text.h"
 
 #include <QTreeWidget>
 #include <gtest/gtest.h>

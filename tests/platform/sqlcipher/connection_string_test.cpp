@@ -1,6 +1,6 @@
+#include "platform/sqlcipher/connection_string.h"
 #include "platform/error.h"
 #include "platform/native_path.h"
-#include "platform/sqlcipher/connection_string.h"
 
 #include <gtest/gtest.h>
 

@@ -118,8 +118,8 @@ TEST(DataAccessConnection, OnlySingleReadingStatementsRun) {
         // otherwise rekey it while merely compiling a key pragma.
         for (const char* sql : {"select v from n; select v from n", "select v from n;delete from n", "selec v from n",
                                 "select * from missing", "", " ; ", "select * from n where v='unterminated",
-                                "delete from n", "create table x(a)", "attach 'other.db' as other", "begin",
-                                "vacuum", "pragma key='other'", "pragma cipher_page_size=4096", "pragma query_only=0",
+                                "delete from n", "create table x(a)", "attach 'other.db' as other", "begin", "vacuum",
+                                "pragma key='other'", "pragma cipher_page_size=4096", "pragma query_only=0",
                                 "pragma journal_mode=wal", "pragma table_info(n)"}) {
             EXPECT_THROW(run(connection, sql), PlatformError) << sql;
             EXPECT_EQ(run(connection, "select count(*) as c from n;")->field("c").text(), "5") << "after " << sql;

@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, DataAccessPaging, ::testing::Values(0, 1, 50, 51,
 
 TEST(DataAccessRecordset, CountingKeepsThePositionAndTheTopLimits) {
     Numbers db(120);
-    for (const auto& [sql, count] : {std::pair{"select v from n order by v", 120},
-                                     std::pair{"SELECT  Top   100 v from n order by v", 100}}) {
+    for (const auto& [sql, count] :
+         {std::pair{"select v from n order by v", 120}, std::pair{"SELECT  Top   100 v from n order by v", 100}}) {
         auto rs = db.open(sql);
         page_rows(*rs, 30);
         EXPECT_EQ(rs->record_count(), count) << sql;
@@ -145,7 +145,9 @@ TEST(DataAccessRecordset, ColumnsByNameInAnyCaseAndValuesOfEveryKind) {
     EXPECT_EQ(rs->field("real").text(), "-2.5");
     EXPECT_EQ(rs->field("text").text(), "节目");
     EXPECT_EQ(rs->field("raw").text(), std::string("a\xff\0b", 4));
-    EXPECT_EQ(rs->field("bytes").text(), std::string("\0\xff" "A", 3));
+    EXPECT_EQ(rs->field("bytes").text(), std::string("\0\xff"
+                                                     "A",
+                                                     3));
     EXPECT_THROW(rs->field("missing"), PlatformError);
 }
 

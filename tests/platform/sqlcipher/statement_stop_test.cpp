@@ -78,8 +78,7 @@ TEST(StatementStop, APatternThatBacktracksWithoutEndIsAnsweredAtOnceOrStopped) {
     const auto* p = reinterpret_cast<const unsigned char*>("%ab");
     const std::string long_text(1'000'000, 'a');
     int asked = 0;
-    EXPECT_EQ(like_match(p, reinterpret_cast<const unsigned char*>(long_text.c_str()), 0,
-                         [&] { return ++asked > 0; }),
+    EXPECT_EQ(like_match(p, reinterpret_cast<const unsigned char*>(long_text.c_str()), 0, [&] { return ++asked > 0; }),
               LikeResult::stopped);
 }
 

@@ -11,7 +11,9 @@
 
 namespace qinghe::test {
 
-FormFixture::FormFixture() { build(SearchOn::window_thread, platform::sqlcipher::default_statement_limit); }
+FormFixture::FormFixture() {
+    build(SearchOn::window_thread, platform::sqlcipher::default_statement_limit);
+}
 
 FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue)
     : FormFixture(catalogue, SearchOn::window_thread) {}
@@ -33,9 +35,9 @@ void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(std::string(), statement_limit);
     };
     if (search_on == SearchOn::worker) worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
-    form_ = std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
-                                                           window_->labels(), window_->timer1(), *process_,
-                                                           worker_.get()});
+    form_ =
+        std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
+                                                       window_->labels(), window_->timer1(), *process_, worker_.get()});
     window_->set_events(form_.get());
 }
 

@@ -116,8 +116,7 @@ public:
         const auto before = events_.clicks.size();
         QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(tree->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(tree->viewport(), &release);
         QApplication::processEvents();
         return events_.clicks.size() == before + 1 && events_.clicks.back() == key;

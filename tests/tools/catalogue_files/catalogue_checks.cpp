@@ -49,7 +49,8 @@ const Cell& cell(const Table& table, std::size_t row, const std::string& column)
         for (std::size_t f = 1; f < fields.size(); f += 2) {
             const std::string& id = fields[f];
             // A site's video id or a media path or address: one word, no blanks.
-            if (id.empty() || !std::all_of(id.begin(), id.end(), [](unsigned char c) { return c >= 0x80 || std::isgraph(c); })) {
+            if (id.empty() ||
+                !std::all_of(id.begin(), id.end(), [](unsigned char c) { return c >= 0x80 || std::isgraph(c); })) {
                 return ::testing::AssertionFailure() << "identifier \"" << id << "\" is not one word: " << adds;
             }
             if (fields[f + 1].empty()) {

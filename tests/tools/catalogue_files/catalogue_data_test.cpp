@@ -1,5 +1,5 @@
-#include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"
+#include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/sqlite_db.h"
 
 #include "support/temp_dir.h"
@@ -95,9 +95,9 @@ TEST(CatalogueBuilder, WritesTheUsualTablesWithCellsAsGiven) {
     const Table& t1 = back.tables.at("t1");
     EXPECT_EQ(t1.columns, (std::vector<std::string>{"id", "tit", "player", "lb_id", "up_dt", "adds"}));
     ASSERT_EQ(t1.rows.size(), 5u);
-    EXPECT_EQ(t1.rows[0], (std::vector<Cell>{std::int64_t{17}, std::string("西游记"), std::string("主演：六小龄童"),
-                                             std::int64_t{3}, std::string("2009-05-17 20:31:07"),
-                                             std::string("$$土豆|a1|t1")}));
+    EXPECT_EQ(t1.rows[0],
+              (std::vector<Cell>{std::int64_t{17}, std::string("西游记"), std::string("主演：六小龄童"),
+                                 std::int64_t{3}, std::string("2009-05-17 20:31:07"), std::string("$$土豆|a1|t1")}));
     // Defaults: up_dt 0, player Null.
     EXPECT_EQ(t1.rows[1][4], Cell(std::int64_t{0}));
     EXPECT_EQ(t1.rows[1][2], Cell(std::monostate{}));

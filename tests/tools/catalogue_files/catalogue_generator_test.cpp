@@ -83,11 +83,9 @@ TEST(CatalogueGenerator, NamesManyCategoriesApartAndHandlesEmptyCatalogues) {
 TEST(CatalogueGenerator, RefusesImpossibleOptionsWithoutWritingAFile) {
     TempDir dir;
     const fs::path file = dir.path() / "g.dll";
-    for (const GenerateOptions& options : {GenerateOptions{.categories = -1},
-                                           GenerateOptions{.categories = 32768},
+    for (const GenerateOptions& options : {GenerateOptions{.categories = -1}, GenerateOptions{.categories = 32768},
                                            GenerateOptions{.categories = 0, .programmes = 1},
-                                           GenerateOptions{.programmes = -5},
-                                           GenerateOptions{.ads = -1}}) {
+                                           GenerateOptions{.programmes = -5}, GenerateOptions{.ads = -1}}) {
         EXPECT_THROW(generate_catalogue(file, options), std::runtime_error);
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));

@@ -124,9 +124,9 @@ TEST(CatalogueJson, RefusesCellsThatJsonCannotHoldRatherThanChangingThem) {
         }
         return std::string();
     };
-    for (const auto& bad : {Cell(std::string("\xff\xfe")), Cell(std::string("\xc0\xaf")),
-                            Cell(std::string("\xed\xa0\x80")), Cell(std::string("ab\xe4\xb8")),
-                            Cell(std::numeric_limits<double>::infinity())}) {
+    for (const auto& bad :
+         {Cell(std::string("\xff\xfe")), Cell(std::string("\xc0\xaf")), Cell(std::string("\xed\xa0\x80")),
+          Cell(std::string("ab\xe4\xb8")), Cell(std::numeric_limits<double>::infinity())}) {
         const std::string message = error_of(bad);
         EXPECT_NE(message.find("t1 row 2 column tit"), std::string::npos) << message;
     }

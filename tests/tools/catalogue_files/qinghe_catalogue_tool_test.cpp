@@ -252,12 +252,14 @@ TEST_F(ToolTest, CreateRefusesHostileInputsAndLeavesWhatIsNotARegularFileAlone) 
              return ::mkfifo(file("fifo2").c_str(), 0600) == 0;
          },
          1, "a FIFO"},
-        {"good.json", "link to a directory", [this](const fs::path& p) {
+        {"good.json", "link to a directory",
+         [this](const fs::path& p) {
              fs::create_symlink(file("dir"), p);
              return true;
          },
          1, "a directory"},
-        {"good.json", "link to a file", [this](const fs::path& p) {
+        {"good.json", "link to a file",
+         [this](const fs::path& p) {
              fs::create_symlink(file("target"), p);
              return true;
          },

@@ -26,6 +26,14 @@ inline QString qstr(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A listed programme as the baselines build it, off the tree: its text and
+// the intro node below it.
+inline QTreeWidgetItem* programme_item(const QString& text, const QString& intro) {
+    auto* programme = new QTreeWidgetItem(QStringList{text});
+    programme->addChild(new QTreeWidgetItem(QStringList{intro}));
+    return programme;
+}
+
 // The baselines' direct way of emptying a node: take every child at once.
 inline void delete_children(QTreeWidgetItem* item) {
     const QList<QTreeWidgetItem*> children = item->takeChildren();

@@ -12,7 +12,8 @@ namespace qinghe::platform::sqlcipher {
 // the ordered table, the others from the file's row, so every statement
 // sees the same rows, values and order (ties broken as an index on the file
 // breaks them). A file that has such an index, or whose t1 lacks the
-// listing columns or is no rowid table, is left as it is. Must run before
+// listing columns, is no rowid table or has a column named rowid, is left
+// as it is. Must run before
 // the connection is made read-only; a failure leaves the connection as it
 // was. Returns whether the view is in place.
 bool order_listing_in_memory(sqlite3* db);

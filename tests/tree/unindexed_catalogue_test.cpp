@@ -38,6 +38,7 @@ CatalogueBuilder catalogue() {
         c.programme(id, "片" + std::to_string(id), 3, "$$土豆|v" + std::to_string(id) + "|第1集", std::int64_t{i % 4});
     }
     c.programme(500, "晚间新闻", 1, "$$优酷|a|t", std::string("2009-05-17")).programme(501, "早间新闻", 1, "", 7.5);
+    c.programme(502, "无日期", 1, "", std::monostate{});
     return c;
 }
 
@@ -63,7 +64,7 @@ TEST(UnindexedCatalogue, StartUpPagesExpansionAndSearchMatchTheIndexedFile) {
                                   platform::LockType::read_only, -1)
                   ->field("n")
                   .text(),
-              "132");
+              "133");
     const std::vector<std::string> expected = whole_tree(indexed);
     ASSERT_GT(expected.size(), 100U);
     EXPECT_EQ(whole_tree(unindexed), expected);

@@ -15,8 +15,9 @@ NativeBrowserArea::NativeBrowserArea(QWidget* view, QWidget* parent) : QWidget(p
     layout->setContentsMargins(0, 0, 0, 0);
     // Tab reaches the browser through the area.
     setFocusPolicy(view->focusPolicy());
-    // Without a parent widget the view is a window of its own.
-    view->setParent(nullptr);
+    // The view stays the area's child but is a window of its own, whose
+    // drawing never involves the main window's.
+    view->setParent(this, Qt::Window);
     view->setAttribute(Qt::WA_NativeWindow);
     view->installEventFilter(this);
     embed_view_window();
@@ -53,25 +54,32 @@ bool NativeBrowserArea::eventFilter(QObject* watched, QEvent* event) {
         QMetaObject::invokeMethod(this, [this] { embed_view_window(); }, Qt::QueuedConnection);
         return QWidget::eventFilter(watched, event);
     }
-    QWindow* target = view_.isNull() ? nullptr : view_->windowHandle();
-    if (watched != container_ || target == nullptr) return QWidget::eventFilter(watched, event);
+    if (watched != container_ || view_.isNull()) return QWidget::eventFilter(watched, event);
+    // The widget of the view under the point, and the point in its terms.
+    const auto target = [this](QPointF position) {
+        QWidget* under = view_->childAt(position.toPoint());
+        QWidget* receiver = under != nullptr ? under : view_.data();
+        return std::pair{receiver, receiver->mapFrom(view_.data(), position)};
+    };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        QMouseEvent passed(mouse->type(), mouse->position(), mouse->scenePosition(), mouse->globalPosition(),
-                           mouse->button(), mouse->buttons(), mouse->modifiers(), mouse->pointingDevice());
-        QCoreApplication::sendEvent(target, &passed);
+        const auto [receiver, at] = target(mouse->position());
+        QMouseEvent passed(mouse->type(), at, mouse->scenePosition(), mouse->globalPosition(), mouse->button(),
+                           mouse->buttons(), mouse->modifiers(), mouse->pointingDevice());
+        QCoreApplication::sendEvent(receiver, &passed);
         return true;
     }
     case QEvent::Wheel: {
         const auto* wheel = static_cast<QWheelEvent*>(event);
-        QWheelEvent passed(wheel->position(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
-                           wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted(),
-                           wheel->source(), wheel->pointingDevice());
-        QCoreApplication::sendEvent(target, &passed);
+        const auto [receiver, at] = target(wheel->position());
+        QWheelEvent passed(at, wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(), wheel->buttons(),
+                           wheel->modifiers(), wheel->phase(), wheel->inverted(), wheel->source(),
+                           wheel->pointingDevice());
+        QCoreApplication::sendEvent(receiver, &passed);
         return true;
     }
     default:

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/form_icon.h"
+#include "platform/qt/native_browser_area.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/twips.h"
 #include "platform/qt/window_text.h"
@@ -15,6 +16,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWebEngineView>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
@@ -57,6 +59,9 @@ QFrame* make_strip(QWidget* parent) {
 
 QWidget* adopt_web_view(QWidget* web_view, QWidget* form) {
     if (web_view == nullptr) throw PlatformError("the window needs a browser widget");
+    // The browser's view gets a native window of its own; a stand-in widget
+    // that draws like any other is a plain child.
+    if (qobject_cast<QWebEngineView*>(web_view) != nullptr) return new NativeBrowserArea(web_view, form);
     web_view->setParent(form);
     return web_view;
 }

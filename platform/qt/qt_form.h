@@ -29,7 +29,9 @@ namespace qinghe::platform::qt {
 class QtForm final : public QWidget, public Window {
     Q_OBJECT
 public:
-    // web_view becomes Web1 and a child of the window.
+    // web_view becomes Web1 and a child of the window; a QWebEngineView is
+    // embedded in its own native window (see NativeBrowserArea) and
+    // web_widget() is then the area that holds it.
     explicit QtForm(QWidget* web_view, QWidget* parent = nullptr);
     ~QtForm() override;
 

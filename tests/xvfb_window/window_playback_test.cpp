@@ -34,5 +34,24 @@ TEST_F(RealWindowTest, EachSitesVideoPlaysInItsPageAtItsSize) {
     ASSERT_NO_FATAL_FAILURE(play(tudou));
 }
 
+// The browser draws through OpenGL in a native window of its own, embedded at
+// Web1's place, also after a page's load; the window stays a raster window,
+// which a label's move repaints without composing the whole window.
+TEST_F(RealWindowTest, BrowserHasItsOwnWindowAtWeb1AndTheWindowStaysRaster) {
+    const Site tudou{"web_1_1_7", "tudou.htm", "td-001", 482, 727, "第1集"};
+    ASSERT_NO_FATAL_FAILURE(play(tudou));
+    // The view's window is embedded once the load that replaced it is done.
+    const auto embedded = [this] {
+        const QWindow* own = view->windowHandle();
+        const QWindow* top = own;
+        while (top != nullptr && top->parent() != nullptr) top = top->parent();
+        return own != nullptr && own != top && top == window.windowHandle() && own->isExposed();
+    };
+    EXPECT_TRUE(wait_until(embedded, 10000));
+    EXPECT_EQ(window.windowHandle()->surfaceType(), QSurface::RasterSurface);
+    const QWidget* web1 = window.web_widget();
+    EXPECT_EQ(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()), QRect(web1->mapToGlobal(QPoint(0, 0)), web1->size()));
+}
+
 }  // namespace
 }  // namespace qinghe::test

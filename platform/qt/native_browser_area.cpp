@@ -51,7 +51,8 @@ void NativeBrowserArea::embed_view_window() {
 bool NativeBrowserArea::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_.data() && event->type() == QEvent::WinIdChange) {
         // The new window is complete only once the change has been handled.
-        QMetaObject::invokeMethod(this, [this] { embed_view_window(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { embed_view_window(); }, Qt::QueuedConnection);
         return QWidget::eventFilter(watched, event);
     }
     if (watched != container_ || view_.isNull()) return QWidget::eventFilter(watched, event);

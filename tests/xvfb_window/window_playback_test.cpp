@@ -50,7 +50,8 @@ TEST_F(RealWindowTest, BrowserHasItsOwnWindowAtWeb1AndTheWindowStaysRaster) {
     EXPECT_TRUE(wait_until(embedded, 10000));
     EXPECT_EQ(window.windowHandle()->surfaceType(), QSurface::RasterSurface);
     const QWidget* web1 = window.web_widget();
-    EXPECT_EQ(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()), QRect(web1->mapToGlobal(QPoint(0, 0)), web1->size()));
+    EXPECT_EQ(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()),
+              QRect(web1->mapToGlobal(QPoint(0, 0)), web1->size()));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <QNetworkReply>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QUrlQuery>
 
 #include <memory>
 

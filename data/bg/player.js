@@ -34,6 +34,27 @@
     }
   }
 
+  // The stream's address without the request headers an identifier may
+  // carry after it ("address%7CUser-Agent=...&Referer=...", or with a bare
+  // "|"): the suffix starts at the last mark whose remainder is name=value
+  // pairs naming User-Agent, Referer (Referrer) or Origin. The program sends
+  // the headers itself; the page only plays the address.
+  function stream_address(text) {
+    var marks = /%7c|\|/gi;
+    var found = -1;
+    var length = 0;
+    var match;
+    while ((match = marks.exec(text)) !== null) {
+      var rest = text.substring(match.index + match[0].length);
+      if (/^(&?[^&=]+=[^&]*)+&?$/.test(rest) &&
+          /(^|&)(user-agent|referr?er|origin)=/i.test(rest)) {
+        found = match.index;
+        length = match[0].length;
+      }
+    }
+    return found < 0 ? text : text.substring(0, found);
+  }
+
   // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it
   // names no media at all.
   function form(text) {
@@ -284,7 +305,7 @@
 
   window.alert = window.confirm = window.prompt = function () { return null; };
   document.addEventListener("DOMContentLoaded", function () {
-    id = identifier();
+    id = stream_address(identifier());
     show(document.body.getAttribute("data-site"));
   });
 })();

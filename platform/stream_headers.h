@@ -36,4 +36,8 @@ struct StreamIdentifier {
 // dropped. An identifier without such a suffix is all address.
 StreamIdentifier split_stream_headers(std::string_view identifier);
 
+// Text with every "%" and two hex digits replaced by the byte they name; a
+// "%" without them stays as it is.
+std::string percent_decoded(std::string_view text);
+
 }  // namespace qinghe::platform

@@ -196,7 +196,8 @@ void read_playlist(const std::string& playlist, const std::string& base, Catalog
     if (bad_lines > max_named_lines)
         notes << "qinghe-catalogue: " << name << ": " << bad_lines - max_named_lines << " more lines skipped\n";
     if (parser.entries() == 0) throw std::runtime_error(name + ": the playlist holds no entries");
-    notes << "qinghe-catalogue: " << name << ": " << parser.entries() << " entries";
+    notes << "qinghe-catalogue: " << name << ": " << parser.entries()
+          << (parser.entries() == 1 ? " entry" : " entries");
     if (bad_lines > 0) notes << ", " << bad_lines << " lines skipped";
     if (parser.skipped_directives() > 0) notes << ", " << parser.skipped_directives() << " directives not used";
     notes << '\n';
@@ -206,6 +207,11 @@ void read_playlist(const std::string& playlist, const std::string& base, Catalog
 
 ImportResult import_playlists(const ImportRequest& request, std::ostream& notes) {
     if (request.playlists.empty()) throw std::runtime_error("no playlist given");
+    for (const std::string& playlist : request.playlists) {
+        std::error_code ec;
+        if (playlist != "-" && std::filesystem::equivalent(playlist, request.output, ec))
+            throw std::runtime_error(playlist + " is both a playlist and the output; it is left as it is");
+    }
     std::size_t entries = 0;
     try {
         CatalogueFill fill(request.output);

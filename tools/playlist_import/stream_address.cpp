@@ -1,5 +1,6 @@
 #include "tools/playlist_import/stream_address.h"
 
+#include "platform/stream_headers.h"
 #include "tools/playlist_import/text_encoding.h"
 
 #include <array>
@@ -31,25 +32,6 @@ std::string scheme_of(std::string_view text) {
     std::string scheme;
     for (std::size_t k = 0; k < i; ++k) scheme += lower(text[k]);
     return scheme;
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string percent_decoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 // A path with its "." and ".." segments applied; ".." never climbs above an
@@ -137,7 +119,7 @@ std::optional<std::string> resolve_address(std::string_view written, const std::
                 why = "the file: address names no absolute path";
                 return std::nullopt;
             }
-            return without_dot_segments(percent_decoded(path.substr(0, path.find_first_of("?#"))));
+            return without_dot_segments(platform::percent_decoded(path.substr(0, path.find_first_of("?#"))));
         }
         why = "\"" + scheme + ":\" addresses are no streams";
         return std::nullopt;
@@ -179,7 +161,7 @@ std::string last_segment(std::string_view address) {
     while (!path.empty() && path.back() == '/') path.remove_suffix(1);
     const std::string_view segment = path.substr(path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1);
     if (segment.empty()) return std::string(host.empty() ? address : host);
-    std::string decoded = percent_decoded(segment);
+    std::string decoded = platform::percent_decoded(segment);
     return is_utf8(decoded) ? decoded : std::string(segment);
 }
 

@@ -58,6 +58,7 @@
   // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it
   // names no media at all.
   function form(text) {
+    text = stream_address(text);
     var remote = /^https?:\/\//i.test(text);
     if (!remote && /^[a-z][a-z0-9+.-]*:/i.test(text)) return "";
     var path = text.replace(/[?#].*$/, "");
@@ -268,7 +269,7 @@
   function show(site) {
     var stage = document.getElementById("stage");
     var line = document.getElementById("status");
-    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : id;
+    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : stream_address(id);
     var how = id === "" ? "" : form(id);
     if (how === "") {
       state("shown");
@@ -297,7 +298,7 @@
     // Data still arriving (a large file over a slow link) keeps the wait going.
     video.addEventListener("progress", waiting);
 
-    var url = absolute(id);
+    var url = absolute(stream_address(id));
     if (how === "hls") play_hls(url);
     else if (how === "flv" || how === "mpegts") play_mpegts(url, how);
     else play_video(url);
@@ -305,7 +306,7 @@
 
   window.alert = window.confirm = window.prompt = function () { return null; };
   document.addEventListener("DOMContentLoaded", function () {
-    id = stream_address(identifier());
+    id = identifier();
     show(document.body.getAttribute("data-site"));
   });
 })();

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <vector>
+
 class QTcpSocket;
 
 namespace qinghe::test {
@@ -12,6 +14,8 @@ namespace qinghe::test {
 // and HEAD of the files under a folder, with byte ranges (media players seek
 // with them), 404 for what is not there, and any address under /drop/
 // answered by closing the connection at once, as a network that drops does.
+// Like a provider's server it can refuse (403) requests under a path that
+// lack the headers it wants, and it keeps the head of every request.
 class LoopbackHttpServer : public QObject {
     Q_OBJECT
 public:
@@ -19,11 +23,27 @@ public:
     // "http://127.0.0.1:<port>/"
     QString base() const;
 
+    // Requests whose path starts with prefix are answered 403 unless they
+    // carry every one of these headers with exactly this value; the prefix
+    // is left off to find the file.
+    void require_headers(const QString& prefix, const QList<QPair<QByteArray, QByteArray>>& headers);
+
+    struct Seen {
+        QString path;
+        QByteArray head;
+        // The value of a header of the request, empty when it has none.
+        QByteArray header(const QByteArray& name) const;
+    };
+    const std::vector<Seen>& seen() const { return seen_; }
+
 private:
     void answer(QTcpSocket* socket);
 
     QDir folder_;
     QTcpServer server_;
+    QString guarded_prefix_;
+    QList<QPair<QByteArray, QByteArray>> required_;
+    std::vector<Seen> seen_;
 };
 
 }  // namespace qinghe::test

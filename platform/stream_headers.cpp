@@ -1,5 +1,6 @@
 #include "platform/stream_headers.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -65,8 +66,13 @@ std::optional<StreamHeaders> parse_suffix(std::string_view suffix) {
         const auto eq = pair.find('=');
         if (eq == 0 || eq == std::string_view::npos) return std::nullopt;
         if (std::string* field = field_named(headers, pair.substr(0, eq))) {
-            *field = percent_decoded(pair.substr(eq + 1));
             any = true;
+            // A line break or other control byte could end the header early
+            // and start another: such a value is not sent at all.
+            std::string value = percent_decoded(pair.substr(eq + 1));
+            const bool clean = std::none_of(value.begin(), value.end(),
+                                            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+            *field = clean ? std::move(value) : std::string();
         }
     }
     if (!any) return std::nullopt;

@@ -32,7 +32,8 @@ struct StreamIdentifier {
 // headers it names. The suffix starts at the last "%7C" (any case) or "|"
 // whose remainder is a list of name=value pairs naming one of the three
 // headers; names are compared without
-// regard to case ("Referrer" counts as "Referer") and unknown names are
+// regard to case ("Referrer" counts as "Referer"); unknown names, and values
+// holding a control byte (a line break would start another header), are
 // dropped. An identifier without such a suffix is all address.
 StreamIdentifier split_stream_headers(std::string_view identifier);
 

@@ -33,6 +33,7 @@ TEST(StreamHeaders, OnlyASuffixNamingAHeaderIsTakenForOne) {
         {"http://h/a|user-agent=A&REFERRER=http%3A%2F%2Fr&Cookie=c", {"http://h/a", {"A", "http://r", ""}}},
         {"http://h/a%7cOrigin=http://o", {"http://h/a", {"", "", "http://o"}}},
         {"http://h/a|seekable=0", {"http://h/a|seekable=0", {}}},
+        {"http://h/a%7CUser-Agent=A%0D%0AX-Evil:%201&Referer=http://r", {"http://h/a", {"", "http://r", ""}}},
     };
     for (const auto& [identifier, expected] : cases) {
         SCOPED_TRACE(identifier);

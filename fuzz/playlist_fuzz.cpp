@@ -2,7 +2,7 @@
 // names an address without a bar or control byte, whose identifier carries
 // its headers and gives them back.
 #include "fuzz/fuzz_check.h"
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 #include "tools/playlist_import/playlist_parser.h"
 #include "tools/playlist_import/text_encoding.h"
 
@@ -39,9 +39,8 @@ void check_entry(const playlist_import::PlaylistEntry& entry) {
     if (holds_mark(entry.address)) return;  // an address may spell a suffix of its own
     const platform::StreamIdentifier back = platform::split_stream_headers(identifier);
     check(back.address == entry.address, "the identifier gives the address back");
-    for (const std::string* value : {&entry.headers.user_agent, &entry.headers.referer, &entry.headers.origin}) {
+    for (const std::string* value : {&entry.headers.user_agent, &entry.headers.referer, &entry.headers.origin})
         if (has_control_byte(*value)) return;  // such a value is never sent
-    }
     check(back.headers == entry.headers, "the identifier gives the headers back");
 }
 

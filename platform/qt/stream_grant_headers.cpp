@@ -1,6 +1,6 @@
 #include "platform/qt/stream_grant_headers.h"
 
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 
 namespace qinghe::platform::qt {
 

@@ -7,7 +7,7 @@
 namespace qinghe::platform::qt {
 
 // The stream address of a video identifier: the part before the request
-// headers it may carry (see platform/stream_headers.h).
+// headers it may carry (see platform/base/stream_headers.h).
 QString stream_address_of(const QString& identifier);
 
 // The request headers a video identifier carries, as the gateway sends them

@@ -3,10 +3,10 @@
 // starts the video without any gesture in the page, and a click on a leaf
 // that cannot play shows, within a few seconds, a message naming the
 // identifier and what went wrong, while the program goes on.
+#include "catalogue/schema/play_list.h"
 #include "loopback_http_server.h"
 #include "platform/qt/full_screen_window.h"
 #include "platform/qt/stream_grant_headers.h"
-#include "platform/text.h"
 #include "real_window.h"
 #include "tools/playlist_import/playlist_import.h"
 
@@ -138,7 +138,9 @@ protected:
         // The identifiers as the import wrote them, played from one programme.
         catalogue_files::CatalogueData imported = catalogue_files::read_catalogue(dir.path() / "list.dll");
         for (const auto& row : imported.tables["t1"].rows)
-            leaves.push_back(platform::split(std::get<std::string>(row.at(5)), "|").at(1));
+            leaves.push_back(
+                catalogue::play_list::group_fields(catalogue::play_list::groups(std::get<std::string>(row.at(5))).at(1))
+                    .at(1));
         MediaWindowTest::SetUp();
     }
 

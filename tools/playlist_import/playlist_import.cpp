@@ -1,6 +1,6 @@
 #include "tools/playlist_import/playlist_import.h"
 
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/playlist_import/line_reader.h"
 #include "tools/playlist_import/playlist_parser.h"

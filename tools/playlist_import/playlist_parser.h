@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "tools/playlist_import/stream_address.h"
 
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 #include "tools/playlist_import/text_encoding.h"
 
 #include <array>

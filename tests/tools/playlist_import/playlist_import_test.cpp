@@ -1,10 +1,10 @@
 #include "tools/playlist_import/playlist_import.h"
 
 #include "catalogue/queries.h"
+#include "catalogue/schema/play_list.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
-#include "platform/text.h"
 #include "support/temp_dir.h"
-#include "tools/catalogue_files/catalogue_check.h"
+#include "tools/catalogue_files/publisher_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +39,8 @@ std::string listing(const fs::path& dir) {
         catalogue::walk_rows(page, 50, [&](const platform::Recordset& programme, long) {
             auto row = catalogue::open_programme_query(connection, programme.field("id").text());
             catalogue::ReleaseOnExit release_row(row);
-            const auto groups = platform::split(row->field("adds").text(), "$$");
-            const auto fields = platform::split(groups.at(1), "|");
+            const auto groups = catalogue::play_list::groups(row->field("adds").text());
+            const auto fields = catalogue::play_list::group_fields(groups.at(1));
             EXPECT_EQ(groups.size(), 2u);
             EXPECT_EQ(fields.size(), 3u);
             out << "  " << programme.field("tit").text() << " = " << fields.at(1) << "\n";

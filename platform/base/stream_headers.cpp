@@ -1,4 +1,4 @@
-#include "platform/stream_headers.h"
+#include "platform/base/stream_headers.h"
 
 #include <algorithm>
 #include <array>

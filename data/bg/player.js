@@ -36,10 +36,31 @@
     }
   }
 
+  // The stream's address without the request headers an identifier may
+  // carry after it ("address%7CUser-Agent=...&Referer=...", or with a bare
+  // "|"): the suffix starts at the last mark whose remainder is name=value
+  // pairs naming User-Agent, Referer (Referrer) or Origin. The program sends
+  // the headers itself; the page only plays the address.
+  function stream_address(text) {
+    var marks = /%7c|\|/gi;
+    var found = -1;
+    var length = 0;
+    var match;
+    while ((match = marks.exec(text)) !== null) {
+      var rest = text.substring(match.index + match[0].length);
+      if (/^(&?[^&=]+=[^&]*)+&?$/.test(rest) &&
+          /(^|&)(user-agent|referr?er|origin)=/i.test(rest)) {
+        found = match.index;
+        length = match[0].length;
+      }
+    }
+    return found < 0 ? text : text.substring(0, found);
+  }
+
   // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it
   // names no media at all.
   function form(text) {
-    text = text.split("|")[0];  // request headers may follow a "|"
+    text = stream_address(text);
     var remote = /^https?:\/\//i.test(text);
     if (!remote && /^[a-z][a-z0-9+.-]*:/i.test(text)) return "";
     var path = text.replace(/[?#].*$/, "");
@@ -238,7 +259,7 @@
   function show(site) {
     var stage = document.getElementById("stage");
     var line = document.getElementById("status");
-    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : id;
+    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : stream_address(id);
     var how = id === "" ? "" : form(id);
     if (how === "") {
       state("shown");
@@ -267,6 +288,7 @@
     // Data still arriving (a large file over a slow link) keeps the wait going.
     video.addEventListener("progress", waiting);
 
+    // The whole identifier: the gateway sends the headers it carries.
     var url = gateway_address(id);
     if (how === "hls") play_hls(url);
     else if (how === "flv" || how === "mpegts") play_mpegts(url, how);

@@ -4,6 +4,7 @@
 #include "platform/qt/confined_path.h"
 #include "platform/qt/file_answer.h"
 #include "platform/qt/http_exchange.h"
+#include "platform/qt/stream_grant_headers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -67,7 +68,9 @@ QUrl OriginServer::open_page(const QUrl& file_url) {
     pages_ = directory.absolutePath();
     QDir program = directory;
     program.cdUp();
-    gateway_->grant({page_identifier(file_url), pages_, program.absolutePath(), {}});
+    // The stream's own request headers travel in its identifier.
+    const QString identifier = page_identifier(file_url);
+    gateway_->grant({identifier, pages_, program.absolutePath(), request_headers_of(identifier)});
 
     QUrl served = base_.resolved(QUrl(QStringLiteral("bg/")));
     served.setPath(served.path() + page.fileName());

@@ -1,5 +1,7 @@
 #include "platform/qt/stream_gateway.h"
 
+#include "platform/qt/stream_grant_headers.h"
+
 #include "platform/qt/confined_path.h"
 #include "platform/qt/file_answer.h"
 #include "platform/qt/media_type.h"
@@ -89,13 +91,15 @@ QUrl StreamGateway::converter_input() const {
 
 std::optional<StreamGateway::Target> StreamGateway::identifier_target(const StreamGrant& grant) const {
     static const QRegularExpression remote(QStringLiteral("^https?://"), QRegularExpression::CaseInsensitiveOption);
-    const PlaylistEntry kind = names_playlist(grant.identifier) ? PlaylistEntry::playlist : PlaylistEntry::bytes;
-    if (remote.match(grant.identifier).hasMatch()) {
-        const QUrl url(grant.identifier, QUrl::TolerantMode);
+    // Request headers may follow the address; they are the grant's.
+    const QString address = stream_address_of(grant.identifier);
+    const PlaylistEntry kind = names_playlist(address) ? PlaylistEntry::playlist : PlaylistEntry::bytes;
+    if (remote.match(address).hasMatch()) {
+        const QUrl url(address, QUrl::TolerantMode);
         if (!url.isValid() || !is_http(url)) return std::nullopt;
         return Target{kind, url, {}};
     }
-    const std::optional<QString> path = relative_file(grant.base_directory, grant.identifier);
+    const std::optional<QString> path = relative_file(grant.base_directory, address);
     if (!path) return std::nullopt;
     return Target{kind, {}, *path};
 }

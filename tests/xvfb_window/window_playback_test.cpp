@@ -3,6 +3,7 @@
 // video.
 #include "real_window.h"
 
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -2,6 +2,7 @@
 
 #include "platform/qt/ticker_accessibility.h"
 
+#include <QApplication>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -27,11 +28,24 @@ TickerStrip::TickerStrip(QWidget* parent) : QFrame(parent), surface_(new QWidget
     surface_->setProperty(strip_property, QVariant::fromValue<QObject*>(this));
     surface_->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     surface_->setFocusPolicy(Qt::NoFocus);
+    connect(qApp, &QApplication::focusChanged, this, &TickerStrip::keep_focus_off_surface);
     surface_->setAutoFillBackground(true);
     surface_->winId();
     QWidget* container = QWidget::createWindowContainer(surface_->windowHandle(), this);
     container->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(container);
+}
+
+// A window system that gives the surface the keyboard anyway (on showing it,
+// on a click) gets it taken back: the widget that had the focus gets it
+// again, and the main window is activated again.
+void TickerStrip::keep_focus_off_surface(QWidget* old, QWidget* now) {
+    QWidget* main = window();
+    if (surface_.isNull() || old == nullptr || old->window() != main || main == surface_.data()) return;
+    if (now != nullptr && now->window() != surface_.data()) return;
+    if (QGuiApplication::focusWindow() != surface_->windowHandle()) return;
+    old->setFocus(Qt::ActiveWindowFocusReason);
+    if (QWindow* handle = main->windowHandle(); handle != nullptr) handle->requestActivate();
 }
 
 TickerStrip::~TickerStrip() {

@@ -27,6 +27,8 @@ public:
     static TickerStrip* holding(const QWidget* widget);
 
 private:
+    void keep_focus_off_surface(QWidget* old, QWidget* now);
+
     QPointer<QWidget> surface_;
 };
 

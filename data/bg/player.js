@@ -287,7 +287,8 @@
   // the video full screen and back, wherever the focus is in the page.
   function keyboard(event) {
     if (!video || failed || event.ctrlKey || event.altKey || event.metaKey) return;
-    if (event.key === " ") {
+    // The video's own controls already answer Space while it has the focus.
+    if (event.key === " " && event.target !== video) {
       if (video.paused) video.play();
       else video.pause();
     } else if (event.key === "f" || event.key === "F") {

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Reads qinghe-tv over the accessibility bus (AT-SPI), as a screen reader does.
 
-    atspi_tree.py dump         one line per object under the program:
-                               depth, role, name and the action names, tab-separated
+    atspi_tree.py dump         one line per object under the program: depth,
+                               role, name, action names and "focused" when it
+                               has the focus, tab-separated
     atspi_tree.py press NAME   runs the first action of the first object named NAME
 
 Exits 2 when the program is not on the bus (yet).
@@ -47,7 +48,9 @@ def main():
         return 2
     if sys.argv[1] == "dump":
         for depth, node in walk(app):
-            fields = [str(depth), node.get_role_name(), node.get_name() or "", ",".join(actions(node))]
+            focused = node.get_state_set().contains(Atspi.StateType.FOCUSED)
+            fields = [str(depth), node.get_role_name(), node.get_name() or "", ",".join(actions(node)),
+                      "focused" if focused else ""]
             print("\t".join(field.replace("\t", " ").replace("\n", " ") for field in fields))
         return 0
     if sys.argv[1] == "press":

@@ -10,7 +10,8 @@
 // Any other identifier (a site's own video id) is shown with the site's name.
 // A failure is shown in the page, naming the identifier and what went wrong;
 // body's data-state says what the page is doing: "loading", "playing",
-// "failed" or "shown" (a site's own id).
+// "failed" or "shown" (a site's own id). Space pauses and resumes, F toggles
+// full screen.
 (function () {
   "use strict";
 
@@ -295,7 +296,25 @@
     else play_video(url);
   }
 
+  // The keyboard plays without a mouse: Space pauses and resumes, F shows
+  // the video full screen and back, wherever the focus is in the page.
+  function keyboard(event) {
+    if (!video || failed || event.ctrlKey || event.altKey || event.metaKey) return;
+    // The video's own controls already answer Space while it has the focus.
+    if (event.key === " " && event.target !== video) {
+      if (video.paused) video.play();
+      else video.pause();
+    } else if (event.key === "f" || event.key === "F") {
+      var change = document.fullscreenElement ? document.exitFullscreen() : video.requestFullscreen();
+      if (change && change.catch) change.catch(function () {});
+    } else {
+      return;
+    }
+    event.preventDefault();
+  }
+
   window.alert = window.confirm = window.prompt = function () { return null; };
+  document.addEventListener("keydown", keyboard, true);
   document.addEventListener("DOMContentLoaded", function () {
     id = identifier();
     show(document.body.getAttribute("data-site"));

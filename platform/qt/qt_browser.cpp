@@ -9,9 +9,12 @@
 #include "platform/qt/request_guard.h"
 #include "platform/qt/silent_page.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -22,6 +25,17 @@ namespace qinghe::platform::qt {
 namespace {
 // QWebEnginePage::setHtml shows nothing for content beyond 2 MB.
 constexpr qsizetype max_page_bytes = 2 * 1024 * 1024;
+// A player page gets only the video's identifier; its <video> takes the
+// programme's caption, which the window shows as its title, as its
+// accessible name. The script runs apart from the page's own scripts.
+void name_videos(QWebEnginePage& page, const QString& caption) {
+    const QByteArray quoted = QJsonDocument(QJsonArray{caption}).toJson(QJsonDocument::Compact);
+    page.runJavaScript(QStringLiteral("for (const video of document.querySelectorAll('video'))"
+                                      " video.setAttribute('aria-label', %1[0]);")
+                           .arg(QString::fromUtf8(quoted)),
+                       QWebEngineScript::ApplicationWorld);
+}
+
 }  // namespace
 
 QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
@@ -71,10 +85,11 @@ SilentPage* QtBrowser::make_page() {
                          else
                              full_screen_.reset();
                      });
-    QObject::connect(page, &QWebEnginePage::loadFinished, view_.data(), [this, page] {
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_.data(), [this, page](bool ok) {
         if (page != page_.data()) return;
         give_way_.stop();
         pending_load_ = nullptr;
+        if (ok) name_videos(*page, view_->window()->windowTitle());
     });
     return page;
 }

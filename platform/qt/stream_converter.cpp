@@ -16,7 +16,7 @@ constexpr int reap_ms = 5000;
 }  // namespace
 
 StreamConverter::StreamConverter(QString input, ConversionKind kind, QObject* parent, QString program)
-    : QObject(parent), input_(std::move(input)), kind_(kind), program_(std::move(program)) {
+    : QIODevice(parent), input_(std::move(input)), kind_(kind), program_(std::move(program)) {
     process_.setStandardInputFile(QProcess::nullDevice());
     process_.setReadChannel(QProcess::StandardOutput);
     // The converter dies with the program, even when the program is killed.
@@ -28,7 +28,7 @@ StreamConverter::StreamConverter(QString input, ConversionKind kind, QObject* pa
     connect(&process_, &QProcess::readyReadStandardOutput, this, [this] {
         if (state_ == State::starting) state_ = State::converting;
         watchdog_.start(stall_ms);
-        emit output_ready();
+        emit readyRead();
     });
     connect(&process_, &QProcess::readyReadStandardError, this, &StreamConverter::read_log);
     connect(&process_, &QProcess::finished, this, &StreamConverter::on_finished);
@@ -42,6 +42,7 @@ StreamConverter::~StreamConverter() {
 void StreamConverter::start() {
     if (state_ != State::idle) return;
     state_ = State::starting;
+    QIODevice::open(QIODevice::ReadOnly);
     watchdog_.start(stall_ms);
     process_.start(program_, converter_arguments(input_, kind_));
 }
@@ -57,8 +58,9 @@ void StreamConverter::stop() {
     if (state_ == State::starting || state_ == State::converting) state_ = State::finished;
 }
 
-QByteArray StreamConverter::read_output() {
-    return process_.readAllStandardOutput();
+void StreamConverter::close() {
+    stop();
+    QIODevice::close();
 }
 
 void StreamConverter::read_log() {
@@ -111,6 +113,7 @@ void StreamConverter::end() {
         process_.kill();
         process_.waitForFinished(reap_ms);
     }
+    emit readChannelFinished();
     emit ended();
 }
 

@@ -2,8 +2,7 @@
 
 #include "platform/qt/converter_command.h"
 
-#include <QByteArray>
-#include <QObject>
+#include <QIODevice>
 #include <QProcess>
 #include <QString>
 #include <QTimer>
@@ -11,16 +10,16 @@
 namespace qinghe::platform::qt {
 
 // One run of the converter: the ffmpeg program reading one stream and
-// writing it, converted, as MPEG-TS to a pipe, which output() reads as the
-// bytes come. A separate process keeps a decoder crash on hostile input out
-// of the window, and is easy to end; ffmpeg writes no file.
+// writing it, converted, as MPEG-TS to a pipe; this device reads those bytes
+// as they come (readyRead), and ends (readChannelFinished) with the run. A separate process keeps a decoder crash on
+// hostile input out of the window, and is easy to end; ffmpeg writes no file.
 //
-// The process ends with this object, with stop(), when its output stalls
+// The process ends with this object, with stop() or close(), when its output stalls
 // for stall_ms, or, should the program itself die, with the program (the
 // kernel kills it then). Every end kills and reaps it: no process outlives
 // the run. ended() is emitted once, when the process ends by itself or by
 // the stall watchdog, never on stop() or destruction.
-class StreamConverter : public QObject {
+class StreamConverter : public QIODevice {
     Q_OBJECT
 public:
     enum class State { idle, starting, converting, finished, failed };
@@ -36,14 +35,15 @@ public:
     // the watchdog ends it as stalled.
     int stall_ms = 15000;
 
+    // Opens the device for reading and starts the process.
     void start();
     // Kills and reaps the process; no signal follows.
     void stop();
+    void close() override;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return QIODevice::bytesAvailable() + process_.bytesAvailable(); }
 
     State state() const { return state_; }
-    // The converted bytes that came since the last call.
-    QByteArray read_output();
-    qint64 available() const { return process_.bytesAvailable(); }
     // The process id while it runs, 0 otherwise.
     qint64 process_id() const { return process_.processId(); }
     ConversionKind kind() const { return kind_; }
@@ -54,8 +54,11 @@ public:
     ConverterReport report() const { return read_converter_log(log_head_ + log_tail_); }
 
 signals:
-    void output_ready();
     void ended();
+
+protected:
+    qint64 readData(char* data, qint64 max_size) override { return process_.read(data, max_size); }
+    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     void read_log();

@@ -71,7 +71,7 @@ TEST(StreamConverterTest, EachFormBecomesH264AndAacOnThePipe) {
         SCOPED_TRACE(form.file);
         StreamConverter converter(media(form.file), form.kind);
         QByteArray output;
-        QObject::connect(&converter, &StreamConverter::output_ready, [&] { output += converter.read_output(); });
+        QObject::connect(&converter, &QIODevice::readyRead, [&] { output += converter.readAll(); });
         converter.start();
         // Two seconds of picture and sound are enough to name every stream.
         ASSERT_TRUE(run_until([&] { return output.size() > 256 * 1024; })) << converter.failure().toStdString();
@@ -144,7 +144,7 @@ TEST(StreamConverterTest, StopAndDestructionKillAndReapTheProcess) {
         int ended = 0;
         QObject::connect(converter.get(), &StreamConverter::ended, [&] { ++ended; });
         converter->start();
-        ASSERT_TRUE(run_until([&] { return converter->available() > 0; }));
+        ASSERT_TRUE(run_until([&] { return converter->bytesAvailable() > 0; }));
         const qint64 pid = converter->process_id();
         ASSERT_TRUE(process_exists(pid));
         if (destroy)

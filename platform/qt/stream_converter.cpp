@@ -36,7 +36,7 @@ StreamConverter::StreamConverter(QString input, ConversionKind kind, QObject* pa
 }
 
 StreamConverter::~StreamConverter() {
-    stop();
+    stop_process();
 }
 
 void StreamConverter::start() {
@@ -48,8 +48,14 @@ void StreamConverter::start() {
 }
 
 void StreamConverter::stop() {
+    const bool was_running = state_ == State::starting || state_ == State::converting;
+    stop_process();
+    if (was_running) emit readChannelFinished();
+}
+
+void StreamConverter::stop_process() {
     watchdog_.stop();
-    // Whatever happens from here on is no news to the caller.
+    // Whatever the process does from here on is no news to the owner.
     process_.disconnect(this);
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
@@ -108,11 +114,7 @@ void StreamConverter::fail(const QString& cause) {
 
 // Kills and reaps what still runs, then tells the owner, once.
 void StreamConverter::end() {
-    watchdog_.stop();
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(reap_ms);
-    }
+    stop_process();
     emit readChannelFinished();
     emit ended();
 }

@@ -18,7 +18,7 @@ namespace qinghe::platform::qt {
 // for stall_ms, or, should the program itself die, with the program (the
 // kernel kills it then). Every end kills and reaps it: no process outlives
 // the run. ended() is emitted once, when the process ends by itself or by
-// the stall watchdog, never on stop() or destruction.
+// the stall watchdog, never on stop(), close() or destruction.
 class StreamConverter : public QIODevice {
     Q_OBJECT
 public:
@@ -37,7 +37,8 @@ public:
 
     // Opens the device for reading and starts the process.
     void start();
-    // Kills and reaps the process; no signal follows.
+    // Kills and reaps the process; the device's reader hears that its bytes
+    // ended (readChannelFinished), but ended() does not follow.
     void stop();
     void close() override;
     bool isSequential() const override { return true; }
@@ -65,6 +66,7 @@ private:
     void on_finished(int exit_code, QProcess::ExitStatus status);
     void on_error(QProcess::ProcessError error);
     void fail(const QString& cause);
+    void stop_process();
     void end();
 
     QString input_;

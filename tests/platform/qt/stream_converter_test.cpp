@@ -2,6 +2,7 @@
 // MPEG-TS with H.264 and AAC on a pipe, says why in the page's words when it
 // cannot, and leaves no process behind however its run ends.
 #include "platform/qt/stream_converter.h"
+#include "platform/qt/conversion_service.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -156,6 +157,24 @@ TEST(StreamConverterTest, StopAndDestructionKillAndReapTheProcess) {
         QCoreApplication::processEvents();
         EXPECT_EQ(ended, 0);
     }
+}
+
+// One stream plays at a time: a new run ends the one before, the page learns
+// why its own identifier's run failed, and an unknown kind starts nothing.
+TEST(ConversionServiceTest, OneRunAtATimeAndItsFailureForItsIdentifier) {
+    ConversionService service;
+    std::unique_ptr<QIODevice> first(service.start("a", QUrl::fromLocalFile(media("demo-mpeg2.ts")), "full"));
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(run_until([&] { return first->bytesAvailable() > 0; }));
+    const qint64 pid = static_cast<StreamConverter*>(first.get())->process_id();
+    EXPECT_EQ(service.start("b", QUrl::fromLocalFile(media("demo-mpeg2.ts")), "sideways"), nullptr);
+    EXPECT_TRUE(process_exists(pid));
+
+    std::unique_ptr<QIODevice> second(service.start("b", QUrl::fromLocalFile("/nonexistent/b.ts"), "audio"));
+    EXPECT_FALSE(process_exists(pid));
+    ASSERT_TRUE(run_until([&] { return !service.failure("b").isEmpty(); }));
+    EXPECT_EQ(service.failure("b"), QStringLiteral("找不到视频文件"));
+    EXPECT_EQ(service.failure("a"), QString());
 }
 
 TEST(ConverterLogTest, NamesTheCodecNoDecoderKnows) {

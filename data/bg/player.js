@@ -11,7 +11,8 @@
 // Any other identifier (a site's own video id) is shown with the site's name.
 // A failure is shown in the page, naming the identifier and what went wrong;
 // body's data-state says what the page is doing: "loading", "converting",
-// "playing", "failed" or "shown" (a site's own id).
+// "playing", "failed" or "shown" (a site's own id); data-conversion, once the
+// converter plays the stream, says how much it converts ("audio" or "full").
 (function () {
   "use strict";
 
@@ -251,7 +252,7 @@
 
   // ---- What the browser cannot decode goes through the converter ----
   var DECODE_CHECK_MS = 3000;     // a track that decodes nothing for that long is converted
-  var DECODE_CHECK_MEDIA_S = 1;   // ... or once that much of the stream has played
+  var DECODE_CHECK_MEDIA_S = 0.5; // ... or once that much of the stream has played
   var AUDIO_ONLY = /\.(mp3|m4a|aac|wav|flac|oga)$/i;
   var converting = "";            // "audio" or "full" once the converter plays the stream
   var conversion_retries = 0;
@@ -341,6 +342,7 @@
   function convert(kind) {
     if (failed || converting === "full" || converting === kind) return;
     converting = kind;
+    document.body.setAttribute("data-conversion", kind);
     try {
       stop_stream();
     } catch (e) {

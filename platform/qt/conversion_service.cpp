@@ -1,8 +1,10 @@
 #include "platform/qt/conversion_service.h"
 
+#include "platform/qt/media_type.h"
+
 namespace qinghe::platform::qt {
 
-QIODevice* ConversionService::start(const QString& identifier, const QUrl& input, const QString& kind) {
+QIODevice* ConversionService::start(const StreamGrant& grant, const QUrl& input, const QString& kind) {
     ConversionKind conversion;
     if (!parse_conversion_kind(kind, conversion) || !input.isValid()) return nullptr;
     stop_all();
@@ -10,7 +12,8 @@ QIODevice* ConversionService::start(const QString& identifier, const QUrl& input
     failure_.clear();
     auto* converter = new StreamConverter(input.toString(QUrl::FullyEncoded), conversion, nullptr, program_);
     converter->stall_ms = stall_ms;
-    QObject::connect(converter, &StreamConverter::ended, converter, [this, converter, identifier] {
+    converter->playlist = names_playlist(grant.identifier);
+    QObject::connect(converter, &StreamConverter::ended, converter, [this, converter, identifier = grant.identifier] {
         if (converter->state() != StreamConverter::State::failed) return;
         failed_identifier_ = identifier;
         failure_ = converter->failure();
@@ -20,8 +23,8 @@ QIODevice* ConversionService::start(const QString& identifier, const QUrl& input
     return converter;
 }
 
-QString ConversionService::failure(const QString& identifier) const {
-    return identifier == failed_identifier_ ? failure_ : QString();
+QString ConversionService::failure(const StreamGrant& grant) const {
+    return grant.identifier == failed_identifier_ ? failure_ : QString();
 }
 
 void ConversionService::stop_all() {

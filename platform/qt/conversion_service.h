@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/qt/stream_converter.h"
+#include "platform/qt/stream_gateway.h"
 
 #include <QPointer>
 #include <QString>
@@ -14,22 +15,26 @@ namespace qinghe::platform::qt {
 // page asks for its stream converted, and the page asks back why a run
 // ended. Only one stream plays at a time, so a new run ends the ones before
 // it, and so does stop_all() (another video, the window closing).
-class ConversionService {
+//
+// The converter is the ffmpeg program rather than its libraries in the
+// window's process: a decoder that crashes on hostile input takes only its
+// own process down, a run is ended by killing it, and the window needs no
+// threads and no ABI of libavcodec.
+class ConversionService final : public GrantConverter {
 public:
     explicit ConversionService(QString program = QStringLiteral("ffmpeg")) : program_(std::move(program)) {}
-    ~ConversionService() { stop_all(); }
+    ~ConversionService() override { stop_all(); }
     ConversionService(const ConversionService&) = delete;
     ConversionService& operator=(const ConversionService&) = delete;
 
-    // A converter of the identifier's bytes, read from input, started; the
-    // caller takes it over. kind is the page's "audio" or "full"; nullptr
-    // for anything else.
-    QIODevice* start(const QString& identifier, const QUrl& input, const QString& kind);
-    // Why the identifier's last run failed, in the page's words; empty while
-    // it runs, when it ended well, or for another identifier.
-    QString failure(const QString& identifier) const;
+    // A started converter of the grant's bytes, read from input; nullptr for
+    // a kind other than "audio" or "full".
+    QIODevice* start(const StreamGrant& grant, const QUrl& input, const QString& kind) override;
+    // Empty while the grant's last run converts, when it ended well, or when
+    // the last run was another identifier's.
+    QString failure(const StreamGrant& grant) const override;
     // Ends every run, killing and reaping its process.
-    void stop_all();
+    void stop_all() override;
 
     int stall_ms = 15000;
 

@@ -50,7 +50,7 @@ bool parse_conversion_kind(const QString& text, ConversionKind& kind) {
     return true;
 }
 
-QStringList converter_arguments(const QString& input, ConversionKind kind) {
+QStringList converter_arguments(const QString& input, ConversionKind kind, bool playlist) {
     QStringList arguments = {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-nostats"),
                              QStringLiteral("-loglevel"), QStringLiteral("info")};
     // Only what the input needs: a remote input never reaches a local file.
@@ -63,6 +63,11 @@ QStringList converter_arguments(const QString& input, ConversionKind kind) {
     } else {
         arguments << QStringLiteral("-protocol_whitelist") << QStringLiteral("file,crypto");
     }
+    // The gateway names a playlist and its segments by number, not by file
+    // name; the segments it serves are http only (the whitelist above).
+    if (playlist)
+        arguments << QStringLiteral("-f") << QStringLiteral("hls") << QStringLiteral("-allowed_segment_extensions")
+                  << QStringLiteral("ALL") << QStringLiteral("-extension_picky") << QStringLiteral("0");
     // A short look at the input before the first frame; then the input is
     // read at its own rate, so a file is converted as it plays, not ahead.
     arguments << QStringLiteral("-probesize") << QStringLiteral("1000000") << QStringLiteral("-analyzeduration")

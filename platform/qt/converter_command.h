@@ -18,8 +18,9 @@ bool parse_conversion_kind(const QString& text, ConversionKind& kind);
 // or a local file) at its own pace and writes MPEG-TS with H.264 video and
 // AAC audio to its standard output, as it comes: no file is ever written.
 // A remote input reconnects a bounded number of times and gives up on a
-// read that hangs.
-QStringList converter_arguments(const QString& input, ConversionKind kind);
+// read that hangs. An HLS playlist (playlist true) is read as one, whatever
+// its address and those of its segments end in.
+QStringList converter_arguments(const QString& input, ConversionKind kind, bool playlist = false);
 
 // What the converter said about its input and why it ended, read from its
 // standard error: the codec of the first video and audio stream, and the

@@ -44,7 +44,7 @@ void StreamConverter::start() {
     state_ = State::starting;
     QIODevice::open(QIODevice::ReadOnly);
     watchdog_.start(stall_ms);
-    process_.start(program_, converter_arguments(input_, kind_));
+    process_.start(program_, converter_arguments(input_, kind_, playlist));
 }
 
 void StreamConverter::stop() {

@@ -34,6 +34,8 @@ public:
     // How long the converter may write nothing, starting included, before
     // the watchdog ends it as stalled.
     int stall_ms = 15000;
+    // The input is an HLS playlist; set before start().
+    bool playlist = false;
 
     // Opens the device for reading and starts the process.
     void start();

@@ -5,8 +5,10 @@
 #include "real_window.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSet>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -40,8 +42,13 @@ QSet<qint64> converters() {
     return found;
 }
 
-QStringList temporary_files() {
-    return QDir::temp().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+// Every file under the folder, recursively.
+QStringList files_under(const QString& folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) found << it.next();
+    found.sort();
+    return found;
 }
 
 class ConversionTest : public RealWindowTest {
@@ -113,7 +120,11 @@ TEST_F(ConversionTest, EveryFormPlaysWithPictureAndSoundFromFilesAndOverHttp) {
 }
 
 TEST_F(ConversionTest, TheConverterEndsWithTheNextClickAndWithTheWindow) {
-    const QStringList files_before = temporary_files();
+    // The converter starts with a temporary folder of its own to leave files in.
+    QTemporaryDir temporary;
+    qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+    const QString program_folder = QString::fromStdString(dir.path().string());
+    const QStringList files_before = files_under(program_folder);
     const std::size_t supported = std::size(forms) - 1;
     struct End {
         const char* what;
@@ -121,7 +132,13 @@ TEST_F(ConversionTest, TheConverterEndsWithTheNextClickAndWithTheWindow) {
     };
     const End ends[] = {
         {"another click", [&] { click_leaf(supported); }},
-        {"window closed", [&] { TearDown(); }},
+        {"window closed",
+         [&] {
+             // As in the program: the window closes while the application's loop runs, which then ends.
+             QTimer::singleShot(0, &window, [&] { window.close(); });
+             QTimer::singleShot(20000, qApp, &QCoreApplication::quit);
+             QApplication::exec();
+         }},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.what);
@@ -129,7 +146,8 @@ TEST_F(ConversionTest, TheConverterEndsWithTheNextClickAndWithTheWindow) {
         ASSERT_TRUE(wait_until([&] { return !converters().isEmpty(); }, 10000)) << status().toStdString();
         end.end();
         EXPECT_TRUE(wait_until([&] { return converters().isEmpty(); }, 5000));
-        EXPECT_EQ(temporary_files(), files_before);
+        EXPECT_EQ(files_under(temporary.path()), QStringList());
+        EXPECT_EQ(files_under(program_folder), files_before);
     }
 }
 

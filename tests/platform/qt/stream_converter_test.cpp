@@ -163,18 +163,21 @@ TEST(StreamConverterTest, StopAndDestructionKillAndReapTheProcess) {
 // why its own identifier's run failed, and an unknown kind starts nothing.
 TEST(ConversionServiceTest, OneRunAtATimeAndItsFailureForItsIdentifier) {
     ConversionService service;
-    std::unique_ptr<QIODevice> first(service.start("a", QUrl::fromLocalFile(media("demo-mpeg2.ts")), "full"));
+    std::unique_ptr<QIODevice> first(
+        service.start(StreamGrant{"a", {}, {}, {}}, QUrl::fromLocalFile(media("demo-mpeg2.ts")), "full"));
     ASSERT_TRUE(first);
     ASSERT_TRUE(run_until([&] { return first->bytesAvailable() > 0; }));
     const qint64 pid = static_cast<StreamConverter*>(first.get())->process_id();
-    EXPECT_EQ(service.start("b", QUrl::fromLocalFile(media("demo-mpeg2.ts")), "sideways"), nullptr);
+    EXPECT_EQ(service.start(StreamGrant{"b", {}, {}, {}}, QUrl::fromLocalFile(media("demo-mpeg2.ts")), "sideways"),
+              nullptr);
     EXPECT_TRUE(process_exists(pid));
 
-    std::unique_ptr<QIODevice> second(service.start("b", QUrl::fromLocalFile("/nonexistent/b.ts"), "audio"));
+    std::unique_ptr<QIODevice> second(
+        service.start(StreamGrant{"b", {}, {}, {}}, QUrl::fromLocalFile("/nonexistent/b.ts"), "audio"));
     EXPECT_FALSE(process_exists(pid));
-    ASSERT_TRUE(run_until([&] { return !service.failure("b").isEmpty(); }));
-    EXPECT_EQ(service.failure("b"), QStringLiteral("找不到视频文件"));
-    EXPECT_EQ(service.failure("a"), QString());
+    ASSERT_TRUE(run_until([&] { return !service.failure(StreamGrant{"b", {}, {}, {}}).isEmpty(); }));
+    EXPECT_EQ(service.failure(StreamGrant{"b", {}, {}, {}}), QStringLiteral("找不到视频文件"));
+    EXPECT_EQ(service.failure(StreamGrant{"a", {}, {}, {}}), QString());
 }
 
 TEST(ConverterLogTest, NamesTheCodecNoDecoderKnows) {

@@ -1,6 +1,6 @@
 #include "platform/qt/origin_server.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/confined_path.h"
 #include "platform/qt/file_answer.h"
 #include "platform/qt/http_exchange.h"

@@ -220,7 +220,7 @@
                                      { enableWorker: false, lazyLoad: false });
         stop_stream = function () { stop_stream = function () {}; player.destroy(); };
         player.on(mpegts.Events.ERROR, function (kind, detail, info) {
-          if (failed) return;
+          if (failed || converting || mpegts_media_refused(player, kind, info)) return;
           if (kind !== mpegts.ErrorTypes.NETWORK_ERROR) return fail(DECODE_FAILURE);
           if (info && info.code >= 400) return fail(failure_for_status(info.code));
           if (retries < NETWORK_RETRIES) {
@@ -257,11 +257,14 @@
   }
 
   // Converts when a codec the stream player reports cannot be decoded:
-  // the video's codec needs a full conversion, the audio's alone only AAC.
+  // the video's codec needs a full conversion, the audio's alone only AAC,
+  // unless the player saw no video at all (one it cannot read, such as
+  // MPEG-2, is not reported), which the converter then converts too.
   function check_codecs(video_codec, audio_codec, video_container, audio_container) {
     if (converting || failed) return;
     if (video_codec && !can_decode(video_container || "video/mp4", video_codec)) convert("full");
-    else if (audio_codec && !can_decode(audio_container || "audio/mp4", audio_codec)) convert("audio");
+    else if (audio_codec && !can_decode(audio_container || "audio/mp4", audio_codec))
+      convert(video_codec ? "audio" : "full");
   }
 
   function watch_hls_codecs(hls) {
@@ -286,6 +289,16 @@
     return true;
   }
 
+  // The browser refused what mpegts.js handed it (a codec such as AC-3):
+  // the converter makes it decodable, or says why it cannot.
+  function mpegts_media_refused(player, kind, info) {
+    if (kind !== mpegts.ErrorTypes.MEDIA_ERROR) return false;
+    var media = player.mediaInfo || {};
+    var audio = /audio/i.test((info && info.msg) || "");
+    convert(audio && media.hasVideo && media.videoCodec ? "audio" : "full");
+    return true;
+  }
+
   function watch_mpegts_codecs(player) {
     player.on(mpegts.Events.MEDIA_INFO, function (info) {
       if (!info) return;
@@ -296,8 +309,10 @@
   // The rest is caught by the decoder's own counters: a video that never
   // gets a picture size or decodes no bytes, or audio that decodes none,
   // while the stream plays.
+  // After an audio conversion the picture is checked again.
   function watch_decoding(how) {
     var audio_only = AUDIO_ONLY.test(id.replace(/[?#].*$/, ""));
+    var checked = null;  // the conversion ("" for none) whose check is done
     var begun = 0;
     function video_silent() {
       return !audio_only && stream_kinds.video &&
@@ -308,14 +323,15 @@
              video.webkitAudioDecodedByteCount === 0;
     }
     function check() {
-      if (converting || failed || !started) return;
+      if (converting === "full" || failed || !started || checked === converting) return;
       if (!begun) begun = Date.now();
       if (video.currentTime < DECODE_CHECK_MEDIA_S && Date.now() - begun < DECODE_CHECK_MS) return;
-      clearInterval(timer);
+      checked = converting;
+      begun = 0;
       if (video_silent()) convert("full");
-      else if (audio_silent()) convert("audio");
+      else if (!converting && audio_silent()) convert("audio");
     }
-    var timer = setInterval(check, 250);
+    setInterval(check, 250);
     // A file whose picture the browser dropped says so with its metadata.
     if (how === "video")
       video.addEventListener("loadedmetadata", function () {

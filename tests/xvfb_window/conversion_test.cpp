@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -23,7 +26,7 @@ struct Form {
 
 const Form forms[] = {
     {"media/demo-mpeg2.ts", "full"},      {"media/demo-ac3.mp4", "audio"}, {"media/demo-hevc.mp4", "full"},
-    {"media/hls-ac3/demo.m3u8", "audio"}, {"media/demo.mp4", ""},
+    {"media/hls-ac3/demo.m3u8", "audio"}, {"media/mpeg2-ac3.ts", "full"},  {"media/demo.mp4", ""},
 };
 
 // The converter processes this program runs now.
@@ -59,6 +62,13 @@ protected:
         for (const Form& media : forms) leaves.push_back(media.path);
         for (const Form& media : forms) leaves.push_back(server.base().toStdString() + media.path);
         RealWindowTest::SetUp();
+        // The broadcast pair the stream player reports only half of: MPEG-2 video with AC-3 audio.
+        const QString media = QString::fromStdString((dir.path() / "bg" / "media").string()) + QLatin1Char('/');
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i",
+                                                         media + "demo-mpeg2.ts", "-i", media + "demo-ac3.mp4", "-map",
+                                                         "0:v", "-map", "1:a", "-c", "copy", media + "mpeg2-ac3.ts"}),
+            0);
     }
 
     void add_programmes(catalogue_files::CatalogueBuilder& catalogue) override {
@@ -122,7 +132,14 @@ TEST_F(ConversionTest, EveryFormPlaysWithPictureAndSoundFromFilesAndOverHttp) {
 TEST_F(ConversionTest, TheConverterEndsWithTheNextClickAndWithTheWindow) {
     // The converter starts with a temporary folder of its own to leave files in.
     QTemporaryDir temporary;
+    const QByteArray old_tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        if (old_tmpdir.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", old_tmpdir);
+    });
     const QString program_folder = QString::fromStdString(dir.path().string());
     const QStringList files_before = files_under(program_folder);
     const std::size_t supported = std::size(forms) - 1;
@@ -134,10 +151,9 @@ TEST_F(ConversionTest, TheConverterEndsWithTheNextClickAndWithTheWindow) {
         {"another click", [&] { click_leaf(supported); }},
         {"window closed",
          [&] {
-             // As in the program: the window closes while the application's loop runs, which then ends.
-             QTimer::singleShot(0, &window, [&] { window.close(); });
-             QTimer::singleShot(20000, qApp, &QCoreApplication::quit);
-             QApplication::exec();
+             // As in the program, whose application loop announces the last window's closing.
+             window.close();
+             emit qApp->lastWindowClosed();
          }},
     };
     for (const End& end : ends) {

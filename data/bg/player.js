@@ -7,11 +7,15 @@
 //   anything else   in the browser's own <video>.
 // Every byte comes through the program's stream gateway, which serves this
 // page's own identifier (and what its playlists name) and nothing else.
+// A stream whose codecs the browser cannot decode (found from the stream
+// players' codec reports, or by a watchdog on the decoded bytes) is played
+// again from the program's converter, as H.264 + AAC, through the gateway.
 // Any other identifier (a site's own video id) is shown with the site's name.
 // A failure is shown in the page, naming the identifier and what went wrong;
-// body's data-state says what the page is doing: "loading", "playing",
-// "failed" or "shown" (a site's own id). Space pauses and resumes, F toggles
-// full screen.
+// body's data-state says what the page is doing: "loading", "converting",
+// "playing", "failed" or "shown" (a site's own id); data-conversion, once the
+// converter plays the stream, says how much it converts ("audio" or "full").
+// Space pauses and resumes, F toggles full screen.
 (function () {
   "use strict";
 
@@ -158,7 +162,7 @@
     video.src = url;
     video.addEventListener("error", function () {
       var code = video.error ? video.error.code : 0;
-      if (failed || code === 0) return;
+      if (failed || converting || code === 0) return;
       // A network that drops in the middle of a remote file: resume a few
       // times where playback stopped, then give up.
       if (code === 2 && started && retries < NETWORK_RETRIES) {
@@ -206,7 +210,8 @@
       stop_stream = function () { stop_stream = function () {}; hls.destroy(); };
       var media_recoveries = 0;
       hls.on(Hls.Events.ERROR, function (event, data) {
-        if (!data.fatal || failed) return;
+        if (converting || failed || hls_codec_refused(data)) return;
+        if (!data.fatal) return;
         if (data.type === Hls.ErrorTypes.MEDIA_ERROR && media_recoveries < 1 && started) {
           media_recoveries += 1;
           hls.recoverMediaError();
@@ -218,6 +223,7 @@
         else fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
       });
       hls.on(Hls.Events.FRAG_LOADED, waiting);
+      watch_hls_codecs(hls);
       hls.loadSource(url);
       hls.attachMedia(video);
     });
@@ -236,7 +242,7 @@
                                      { enableWorker: false, lazyLoad: false });
         stop_stream = function () { stop_stream = function () {}; player.destroy(); };
         player.on(mpegts.Events.ERROR, function (kind, detail, info) {
-          if (failed) return;
+          if (failed || converting || mpegts_media_refused(player, kind, info)) return;
           if (kind !== mpegts.ErrorTypes.NETWORK_ERROR) return fail(DECODE_FAILURE);
           if (info && info.code >= 400) return fail(failure_for_status(info.code));
           if (retries < NETWORK_RETRIES) {
@@ -248,6 +254,7 @@
           }
           fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
         });
+        watch_mpegts_codecs(player);
         player.attachMediaElement(video);
         player.load();
         var playing = player.play();
@@ -256,6 +263,174 @@
       open();
     }
   }
+
+  // ---- What the browser cannot decode goes through the converter ----
+  var DECODE_CHECK_MS = 3000;     // a track that decodes nothing for that long is converted
+  var DECODE_CHECK_MEDIA_S = 0.5; // ... or once that much of the stream has played
+  var AUDIO_ONLY = /\.(mp3|m4a|aac|wav|flac|oga)$/i;
+  var converting = "";            // "audio" or "full" once the converter plays the stream
+  var conversion_retries = 0;
+  var stream_kinds = { video: true, audio: true };  // which tracks the stream is known to carry
+
+  function can_decode(container, codec) {
+    if (!window.MediaSource || !MediaSource.isTypeSupported) return true;
+    if (/^mp3$/i.test(codec)) return MediaSource.isTypeSupported("audio/mpeg");
+    return MediaSource.isTypeSupported(container + '; codecs="' + codec + '"');
+  }
+
+  // Converts when a codec the stream player reports cannot be decoded:
+  // the video's codec needs a full conversion, the audio's alone only AAC,
+  // unless the player saw no video at all (one it cannot read, such as
+  // MPEG-2, is not reported), which the converter then converts too.
+  function check_codecs(video_codec, audio_codec, video_container, audio_container) {
+    if (converting || failed) return;
+    if (video_codec && !can_decode(video_container || "video/mp4", video_codec)) convert("full");
+    else if (audio_codec && !can_decode(audio_container || "audio/mp4", audio_codec))
+      convert(video_codec ? "audio" : "full");
+  }
+
+  function watch_hls_codecs(hls) {
+    hls.on(Hls.Events.MANIFEST_PARSED, function (event, data) {
+      var level = data.levels && data.levels[0];
+      if (!level) return;
+      if (level.videoCodec || level.audioCodec) stream_kinds = { video: !!level.videoCodec, audio: !!level.audioCodec };
+      check_codecs(level.videoCodec, level.audioCodec);
+    });
+    hls.on(Hls.Events.BUFFER_CODECS, function (event, tracks) {
+      var v = tracks.video || tracks.audiovideo, a = tracks.audio;
+      check_codecs(v && v.codec, a && a.codec, v && v.container, a && a.container);
+    });
+  }
+
+  // The browser refused a codec hls.js found: convert what it refused.
+  function hls_codec_refused(data) {
+    var details = Hls.ErrorDetails;
+    if (data.details !== details.BUFFER_ADD_CODEC_ERROR && data.details !== details.BUFFER_INCOMPATIBLE_CODECS_ERROR)
+      return false;
+    convert(data.sourceBufferName === "audio" || /^audio\//.test(data.mimeType || "") ? "audio" : "full");
+    return true;
+  }
+
+  // The browser refused what mpegts.js handed it (a codec such as AC-3):
+  // the converter makes it decodable, or says why it cannot.
+  function mpegts_media_refused(player, kind, info) {
+    if (kind !== mpegts.ErrorTypes.MEDIA_ERROR) return false;
+    var media = player.mediaInfo || {};
+    var audio = /audio/i.test((info && info.msg) || "");
+    convert(audio && media.hasVideo && media.videoCodec ? "audio" : "full");
+    return true;
+  }
+
+  function watch_mpegts_codecs(player) {
+    player.on(mpegts.Events.MEDIA_INFO, function (info) {
+      if (!info) return;
+      check_codecs(info.hasVideo && info.videoCodec, info.hasAudio && info.audioCodec);
+    });
+  }
+
+  // The rest is caught by the decoder's own counters: a video that never
+  // gets a picture size or decodes no bytes, or audio that decodes none,
+  // while the stream plays.
+  // After an audio conversion the picture is checked again.
+  function watch_decoding(how) {
+    var audio_only = AUDIO_ONLY.test(id.replace(/[?#].*$/, ""));
+    var checked = null;  // the conversion ("" for none) whose check is done
+    var begun = 0;
+    function video_silent() {
+      return !audio_only && stream_kinds.video &&
+             (video.videoWidth === 0 || video.webkitVideoDecodedByteCount === 0);
+    }
+    function audio_silent() {
+      return stream_kinds.audio && typeof video.webkitAudioDecodedByteCount === "number" &&
+             video.webkitAudioDecodedByteCount === 0;
+    }
+    function check() {
+      if (converting === "full" || failed || !started || checked === converting) return;
+      if (!begun) begun = Date.now();
+      if (video.currentTime < DECODE_CHECK_MEDIA_S && Date.now() - begun < DECODE_CHECK_MS) return;
+      checked = converting;
+      begun = 0;
+      if (video_silent()) convert("full");
+      else if (!converting && audio_silent()) convert("audio");
+    }
+    setInterval(check, 250);
+    // A file whose picture the browser dropped says so with its metadata.
+    if (how === "video")
+      video.addEventListener("loadedmetadata", function () {
+        if (!converting && !failed && video.videoWidth === 0 && !audio_only) convert("full");
+      });
+  }
+
+  // The converter's output for this page's own identifier, and its report.
+  function converter_address(kind) {
+    return new URL("../gateway/convert?kind=" + kind + "&kwelo_iid=" + encodeURIComponent(id),
+                   window.location.href).href;
+  }
+
+  function converter_failure(ready) {
+    var request = new XMLHttpRequest();
+    request.open("GET", new URL("../gateway/convert-status?kwelo_iid=" + encodeURIComponent(id),
+                                window.location.href).href);
+    request.timeout = 5000;
+    request.onload = function () { ready(request.status === 200 ? request.responseText : ""); };
+    request.onerror = request.ontimeout = function () { ready(""); };
+    request.send();
+  }
+
+  // Plays the stream again from the converter, in the same <video>.
+  function convert(kind) {
+    if (failed || converting === "full" || converting === kind) return;
+    converting = kind;
+    document.body.setAttribute("data-conversion", kind);
+    try {
+      stop_stream();
+    } catch (e) {
+      // The old player is gone either way.
+    }
+    started = false;
+    video.loop = false;
+    video.removeAttribute("src");
+    video.load();
+    state("converting");
+    status("正在转换…");
+    waiting();
+    load_script("mpegts.js", function () {
+      if (!window.mpegts || !mpegts.isSupported()) return fail("此浏览器不支持 MPEG-TS 播放");
+      play_converted(kind);
+    });
+  }
+
+  function play_converted(kind) {
+    var player = mpegts.createPlayer({ type: "mpegts", isLive: true, url: converter_address(kind) },
+                                     { enableWorker: false, lazyLoad: false, enableStashBuffer: false });
+    stop_stream = function () { stop_stream = function () {}; player.destroy(); };
+    var ended = false;
+    function converter_ended() {
+      if (ended || failed) return;
+      ended = true;
+      converter_failure(function (cause) {
+        if (failed) return;
+        // A stream that drops while playing is converted again, a few times.
+        if (cause !== "" && started && conversion_retries < NETWORK_RETRIES) {
+          conversion_retries += 1;
+          status("网络中断，正在重试（第 " + conversion_retries + " 次）…");
+          stop_stream();
+          setTimeout(function () { play_converted(kind); }, RETRY_DELAY_MS);
+        } else if (cause !== "") {
+          fail(cause);
+        } else if (!started) {
+          fail("转换器没有输出画面或声音");
+        }
+      });
+    }
+    player.on(mpegts.Events.ERROR, converter_ended);
+    player.on(mpegts.Events.LOADING_COMPLETE, converter_ended);
+    player.attachMediaElement(video);
+    player.load();
+    var playing = player.play();
+    if (playing && playing.catch) playing.catch(function () {});
+  }
+  // ---- end of conversion ----
 
   function show(site) {
     var stage = document.getElementById("stage");
@@ -285,6 +460,7 @@
     }
     video.addEventListener("playing", playing);
     video.addEventListener("timeupdate", playing);
+    watch_decoding(how);
     waiting();
     // Data still arriving (a large file over a slow link) keeps the wait going.
     video.addEventListener("progress", waiting);

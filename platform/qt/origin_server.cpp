@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 
@@ -36,6 +37,11 @@ OriginServer::OriginServer(QObject* parent)
         throw PlatformError("the player pages' origin cannot listen: " + server_.errorString().toStdString());
     base_ = QUrl(QStringLiteral("http://127.0.0.1:%1/%2/").arg(server_.serverPort()).arg(QString::fromLatin1(prefix_)));
     gateway_ = std::make_unique<StreamGateway>(base_);
+    gateway_->set_converter(&conversions_);
+    // The window closing ends playback at once: no grant, no converter left.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(
+            application, &QGuiApplication::lastWindowClosed, this, [this] { gateway_->revoke(); });
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             if (exchanges_->children().size() >= max_connections) {
@@ -53,6 +59,7 @@ OriginServer::OriginServer(QObject* parent)
 OriginServer::~OriginServer() {
     exchanges_.reset();
     gateway_.reset();
+    conversions_.stop_all();
 }
 
 bool OriginServer::owns(const QUrl& url) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/qt/conversion_service.h"
 #include "platform/qt/stream_gateway.h"
 
 #include <QByteArray>
@@ -65,6 +66,8 @@ private:
     QByteArray prefix_;
     QUrl base_;
     QString pages_;
+    // What the gateway converts with; it outlives the gateway.
+    ConversionService conversions_;
     std::unique_ptr<StreamGateway> gateway_;
     // The live exchanges' parent; it goes before the gateway their upstream requests belong to.
     std::unique_ptr<QObject> exchanges_;

@@ -73,6 +73,7 @@ StreamGateway::StreamGateway(QUrl base, QObject* parent) : QObject(parent), base
 }
 
 void StreamGateway::grant(StreamGrant grant) {
+    if (converter_) converter_->stop_all();
     Current current{std::move(grant), random_token(), {}, {}};
     const std::optional<Target> target = identifier_target(current.grant);
     if (target) current.targets.push_back(*target);
@@ -80,6 +81,7 @@ void StreamGateway::grant(StreamGrant grant) {
 }
 
 void StreamGateway::revoke() {
+    if (converter_) converter_->stop_all();
     current_.reset();
 }
 
@@ -146,10 +148,13 @@ void StreamGateway::answer(HttpExchange& exchange, const QByteArray& rest) {
     const HttpHeaders no_store{{"Cache-Control", "no-store"}};
     if (!current_) return exchange.respond(403, no_store);
 
-    if (path == "play" || path == "convert") {
+    if (path == "play" || path == "convert" || path == "convert-status") {
         if (requested_identifier(query) != current_->grant.identifier || current_->targets.empty())
             return exchange.respond(403, no_store);
-        if (path == "convert") return serve_converted(exchange);
+        if (path == "convert") return serve_converted(exchange, query);
+        if (path == "convert-status")
+            return exchange.respond(200, {{"Cache-Control", "no-store"}, {"Content-Type", "text/plain; charset=utf-8"}},
+                                    converter_ ? converter_->failure(current_->grant).toUtf8() : QByteArray());
         return serve(exchange, Target(current_->targets.front()));
     }
     const QList<QByteArray> parts = path.split('/');
@@ -249,10 +254,13 @@ void StreamGateway::serve_remote(HttpExchange& exchange, const Target& target) {
     });
 }
 
-void StreamGateway::serve_converted(HttpExchange& exchange) {
-    QIODevice* output = converter_ ? converter_(current_->grant, converter_input()) : nullptr;
+void StreamGateway::serve_converted(HttpExchange& exchange, const QByteArray& query) {
+    // The kind comes before kwelo_iid, which takes the rest of the query.
+    const QString kind =
+        QUrlQuery(QString::fromLatin1(query.left(query.indexOf("kwelo_iid=")))).queryItemValue(QStringLiteral("kind"));
+    QIODevice* output = converter_ ? converter_->start(current_->grant, converter_input(), kind) : nullptr;
     if (output == nullptr) return exchange.respond(404, {{"Cache-Control", "no-store"}});
-    exchange.respond_head(200, {{"Cache-Control", "no-store"}});
+    exchange.respond_head(200, {{"Content-Type", "video/mp2t"}, {"Cache-Control", "no-store"}});
     connect(output, &QIODevice::readChannelFinished, &exchange, &HttpExchange::end_when_drained);
     exchange.stream(output);
 }

@@ -5,8 +5,14 @@
 //
 // Page-facing addresses, under the origin's base http://127.0.0.1:<port>/<prefix>/:
 //   gateway/play?kwelo_iid=<identifier>     the granted identifier's bytes
-//   gateway/convert?kwelo_iid=<identifier>  the granted identifier's bytes as the
-//                                           converter (see set_converter) makes them
+//   gateway/convert?kind=<audio|full>&kwelo_iid=<identifier>
+//                                           the granted identifier's bytes as the
+//                                           converter (see set_converter) makes them:
+//                                           H.264 video (copied with kind=audio) and
+//                                           AAC audio in MPEG-TS, streamed as they come
+//   gateway/convert-status?kwelo_iid=<identifier>
+//                                           why the identifier's last conversion
+//                                           failed (text/plain, UTF-8); empty if it did not
 //   gateway/<token>/<n>                     the n-th reference of a playlist the
 //                                           gateway rewrote for the current grant
 // The identifier must be exactly the granted one (the page sends its own,
@@ -22,12 +28,13 @@
 // Extension points for the program's C++:
 //   StreamGrant::request_headers  sent with every upstream request of the grant,
 //                                 its playlists' references and the converter's input
-//   set_converter(Converter)      a producer of converted bytes for the grant: any
+//   set_converter(GrantConverter*) a producer of converted bytes for the grant: any
 //                                 QIODevice (a process's stdout, a file in a private
 //                                 directory), streamed to the page as its bytes come;
 //                                 converter_input() is the address it reads the original
 //                                 from, through this gateway, so the same checks and
-//                                 headers apply
+//                                 headers apply; its conversions end when the grant
+//                                 changes or goes
 
 #include "platform/qt/http_exchange.h"
 #include "platform/qt/playlist_rewrite.h"
@@ -54,15 +61,24 @@ struct StreamGrant {
     HttpHeaders request_headers;  // sent with every upstream request of this grant; none by default
 };
 
+// What converts a grant's bytes for its page (conversion_service.h).
+class GrantConverter {
+public:
+    virtual ~GrantConverter() = default;
+    // A device of the converted bytes (the gateway takes it over and streams
+    // it as its bytes come; it ends at readChannelFinished), or nullptr when
+    // it cannot. input is the gateway address of the grant's original bytes;
+    // kind is what the page asked for ("audio" or "full").
+    virtual QIODevice* start(const StreamGrant& grant, const QUrl& input, const QString& kind) = 0;
+    // Why the grant's last conversion failed, in the page's words; empty if it did not.
+    virtual QString failure(const StreamGrant& grant) const = 0;
+    // Ends every conversion.
+    virtual void stop_all() = 0;
+};
+
 class StreamGateway : public QObject {
     Q_OBJECT
 public:
-    // Makes the converted bytes of a grant: returns a device (the gateway
-    // takes it over and streams it as its bytes come; it ends at
-    // readChannelFinished) or nullptr when it cannot. input is the gateway
-    // address of the grant's original bytes.
-    using Converter = std::function<QIODevice*(const StreamGrant& grant, const QUrl& input)>;
-
     // base: the origin's base address, "http://127.0.0.1:<port>/<prefix>/".
     explicit StreamGateway(QUrl base, QObject* parent = nullptr);
 
@@ -71,7 +87,8 @@ public:
     void revoke();
     const StreamGrant* current() const { return current_ ? &current_->grant : nullptr; }
 
-    void set_converter(Converter converter) { converter_ = std::move(converter); }
+    // The converter, which outlives the gateway; none by default.
+    void set_converter(GrantConverter* converter) { converter_ = converter; }
     // Where a program-run reader gets the current grant's original bytes.
     QUrl converter_input() const;
 
@@ -99,13 +116,13 @@ private:
     void serve(HttpExchange& exchange, const Target& target);
     void serve_local(HttpExchange& exchange, const Target& target);
     void serve_remote(HttpExchange& exchange, const Target& target);
-    void serve_converted(HttpExchange& exchange);
+    void serve_converted(HttpExchange& exchange, const QByteArray& query);
     void serve_playlist_text(HttpExchange& exchange, const Target& target, const QUrl& url, const QByteArray& text);
 
     QUrl base_;
     QNetworkAccessManager network_;
     std::optional<Current> current_;
-    Converter converter_;
+    GrantConverter* converter_ = nullptr;
 };
 
 }  // namespace qinghe::platform::qt

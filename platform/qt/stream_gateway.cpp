@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QUrlQuery>
 
 #include <memory>
 

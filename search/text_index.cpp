@@ -40,6 +40,11 @@ std::uint32_t get_number(const std::uint8_t*& in) {
     }
 }
 
+std::size_t slot_of(std::uint64_t key, std::size_t size) {
+    // Fibonacci hashing; size is a power of two.
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & (size - 1);
+}
+
 struct ListView {
     const std::uint8_t* data;
     std::size_t size;
@@ -142,34 +147,52 @@ std::optional<std::vector<std::uint32_t>> TextIndex::candidates(std::string_view
 }
 
 void TextIndex::Builder::Growing::add(std::uint64_t key, std::uint32_t row) {
-    List& list = lists[key];
+    if ((lists.size() + 1) * 2 > table.size()) grow();
+    std::size_t at = slot_of(key, table.size());
+    while (table[at].list != 0 && table[at].key != key) at = (at + 1) & (table.size() - 1);
+    Slot& slot = table[at];
+    if (slot.list == 0) {
+        lists.emplace_back();
+        slot = {key, static_cast<std::uint32_t>(lists.size()), 0};
+    }
     // A character met again in the same row is listed once.
-    if (row + 1 == list.next_row) return;
-    put_number(list.data, row - list.next_row);
-    list.next_row = row + 1;
+    if (row + 1 == slot.next_row) return;
+    put_number(lists[slot.list - 1], row - slot.next_row);
+    slot.next_row = row + 1;
+}
+
+void TextIndex::Builder::Growing::grow() {
+    std::vector<Slot> bigger(std::max<std::size_t>(1024, table.size() * 2));
+    for (const Slot& slot : table) {
+        if (slot.list == 0) continue;
+        std::size_t at = slot_of(slot.key, bigger.size());
+        while (bigger[at].list != 0) at = (at + 1) & (bigger.size() - 1);
+        bigger[at] = slot;
+    }
+    table = std::move(bigger);
 }
 
 TextIndex::Lists TextIndex::Builder::Growing::finish() {
-    std::vector<std::pair<std::uint64_t, List*>> sorted;
-    sorted.reserve(lists.size());
+    std::vector<Slot> used;
+    used.reserve(lists.size());
+    for (const Slot& slot : table)
+        if (slot.list != 0) used.push_back(slot);
+    std::sort(used.begin(), used.end(), [](const Slot& a, const Slot& b) { return a.key < b.key; });
     std::size_t total = 0;
-    for (auto& [key, list] : lists) {
-        sorted.emplace_back(key, &list);
-        total += list.data.size();
-    }
-    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& list : lists) total += list.size();
     Lists out;
-    out.keys.reserve(sorted.size());
-    out.starts.reserve(sorted.size() + 1);
+    out.keys.reserve(used.size());
+    out.starts.reserve(used.size() + 1);
     out.data.reserve(total);
-    for (auto& [key, list] : sorted) {
-        out.keys.push_back(key);
+    for (const Slot& slot : used) {
+        std::vector<std::uint8_t>& list = lists[slot.list - 1];
+        out.keys.push_back(slot.key);
         out.starts.push_back(out.data.size());
-        out.data.insert(out.data.end(), list->data.begin(), list->data.end());
-        list->data = {};
+        out.data.insert(out.data.end(), list.begin(), list.end());
+        list = {};
     }
     out.starts.push_back(out.data.size());
-    lists = {};
+    *this = {};
     return out;
 }
 

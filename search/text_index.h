@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qinghe::search {
@@ -54,13 +53,19 @@ public:
     TextIndex finish() &&;
 
 private:
-    struct List {
-        std::uint32_t next_row = 0;  // one past the last row written
-        std::vector<std::uint8_t> data;
+    // A list's key, number and the row after the last one written, in an
+    // open-addressing table (a map of nodes is several times slower to
+    // fill).
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t list = 0;  // list number + 1; 0: free
+        std::uint32_t next_row = 0;
     };
     struct Growing {
-        std::unordered_map<std::uint64_t, List> lists;
+        std::vector<std::vector<std::uint8_t>> lists;
+        std::vector<Slot> table;
         void add(std::uint64_t key, std::uint32_t row);
+        void grow();
         Lists finish();
     };
     void add_text(std::string_view text);

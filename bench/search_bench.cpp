@@ -136,7 +136,7 @@ void search_index_build(benchmark::State& state) {
             for (auto _ : state) index = search::build_search_index(connection);
             if (!index) throw std::runtime_error("no index built");
             state.counters["index_mb"] =
-                static_cast<double>(index->text.bytes() + index->rowids.capacity() * sizeof(std::int64_t)) / 1e6;
+                static_cast<double>(index->text.bytes() + index->rowids.capacity() * sizeof(std::uint32_t)) / 1e6;
         });
 }
 

@@ -85,7 +85,7 @@ std::string narrowed_search_query(const std::string& search_text, const std::vec
 }
 
 std::string search_index_query() {
-    return std::string("select rowid,tit,player from t1") + search_order;
+    return std::string("select rowid,cast(tit as text) as tit,cast(player as text) as player from t1") + search_order;
 }
 
 }  // namespace qinghe::catalogue

@@ -32,7 +32,8 @@ std::string search_query(const std::string& search_text);
 // condition, order and limit, with the rows joined by "and rowid in (...)".
 std::string narrowed_search_query(const std::string& search_text, const std::vector<std::int64_t>& rowids);
 // What the search index reads: every programme's rowid, tit and player, in
-// the order of the search results.
+// the order of the search results. tit and player are read as the text the
+// search's comparison sees (a real number, say, as the engine writes it).
 std::string search_index_query();
 
 // The search text as the inside of a '...' literal.

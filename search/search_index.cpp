@@ -19,8 +19,8 @@ constexpr std::size_t most_rows_checked = 40000;
 // Longer texts are left to the statement, whose pattern has a length limit.
 constexpr std::size_t longest_indexed_text = 1000;
 
-std::optional<std::int64_t> whole_number(const std::string& text) {
-    std::int64_t n = 0;
+std::optional<std::uint32_t> whole_number(const std::string& text) {
+    std::uint32_t n = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return n;
@@ -37,7 +37,7 @@ std::shared_ptr<const SearchIndex> build_search_index(platform::Connection& conn
         std::unique_ptr<platform::Recordset> rows = catalogue::open_search_index_query(connection);
         const catalogue::ReleaseOnExit release{rows};
         for (; !rows->eof(); rows->move_next()) {
-            const std::optional<std::int64_t> rowid = whole_number(rows->field("rowid").text());
+            const std::optional<std::uint32_t> rowid = whole_number(rows->field("rowid").text());
             if (!rowid) return nullptr;
             index->rowids.push_back(*rowid);
             builder.add_row(rows->field("tit").text(), rows->field("player").text());

@@ -19,8 +19,9 @@ struct SearchIndex {
     // gave it before the read.
     std::string file_version;
     // Row n of the text index is the programme with this rowid; the rows
-    // run in the order of the search results, highest id first.
-    std::vector<std::int64_t> rowids;
+    // run in the order of the search results, highest id first. A
+    // catalogue with a rowid outside 0..2^32-1 is not indexed.
+    std::vector<std::uint32_t> rowids;
     TextIndex text;
 };
 

@@ -147,49 +147,51 @@ std::optional<std::vector<std::uint32_t>> TextIndex::candidates(std::string_view
 }
 
 void TextIndex::Builder::Growing::add(std::uint64_t key, std::uint32_t row) {
-    if ((lists.size() + 1) * 2 > table.size()) grow();
+    if ((used + 1) * 2 > table.size()) grow();
     std::size_t at = slot_of(key, table.size());
-    while (table[at].list != 0 && table[at].key != key) at = (at + 1) & (table.size() - 1);
+    while (table[at].used && table[at].key != key) at = (at + 1) & (table.size() - 1);
     Slot& slot = table[at];
-    if (slot.list == 0) {
-        lists.emplace_back();
-        slot = {key, static_cast<std::uint32_t>(lists.size()), 0};
+    if (!slot.used) {
+        slot.used = true;
+        slot.key = key;
+        ++used;
     }
     // A character met again in the same row is listed once.
     if (row + 1 == slot.next_row) return;
-    put_number(lists[slot.list - 1], row - slot.next_row);
+    put_number(slot.list, row - slot.next_row);
     slot.next_row = row + 1;
 }
 
 void TextIndex::Builder::Growing::grow() {
     std::vector<Slot> bigger(std::max<std::size_t>(1024, table.size() * 2));
-    for (const Slot& slot : table) {
-        if (slot.list == 0) continue;
+    for (Slot& slot : table) {
+        if (!slot.used) continue;
         std::size_t at = slot_of(slot.key, bigger.size());
-        while (bigger[at].list != 0) at = (at + 1) & (bigger.size() - 1);
-        bigger[at] = slot;
+        while (bigger[at].used) at = (at + 1) & (bigger.size() - 1);
+        bigger[at] = std::move(slot);
     }
     table = std::move(bigger);
 }
 
 TextIndex::Lists TextIndex::Builder::Growing::finish() {
-    std::vector<Slot> used;
-    used.reserve(lists.size());
-    for (const Slot& slot : table)
-        if (slot.list != 0) used.push_back(slot);
-    std::sort(used.begin(), used.end(), [](const Slot& a, const Slot& b) { return a.key < b.key; });
+    std::vector<Slot*> sorted;
+    sorted.reserve(used);
     std::size_t total = 0;
-    for (const auto& list : lists) total += list.size();
+    for (Slot& slot : table) {
+        if (!slot.used) continue;
+        sorted.push_back(&slot);
+        total += slot.list.size();
+    }
+    std::sort(sorted.begin(), sorted.end(), [](const Slot* a, const Slot* b) { return a->key < b->key; });
     Lists out;
-    out.keys.reserve(used.size());
-    out.starts.reserve(used.size() + 1);
+    out.keys.reserve(sorted.size());
+    out.starts.reserve(sorted.size() + 1);
     out.data.reserve(total);
-    for (const Slot& slot : used) {
-        std::vector<std::uint8_t>& list = lists[slot.list - 1];
-        out.keys.push_back(slot.key);
+    for (Slot* slot : sorted) {
+        out.keys.push_back(slot->key);
         out.starts.push_back(out.data.size());
-        out.data.insert(out.data.end(), list.begin(), list.end());
-        list = {};
+        out.data.insert(out.data.end(), slot->list.begin(), slot->list.end());
+        slot->list = {};
     }
     out.starts.push_back(out.data.size());
     *this = {};

@@ -53,16 +53,17 @@ public:
     TextIndex finish() &&;
 
 private:
-    // A list's key, number and the row after the last one written, in an
+    // A list with its key and the row after the last one written, in an
     // open-addressing table (a map of nodes is several times slower to
     // fill).
     struct Slot {
         std::uint64_t key = 0;
-        std::uint32_t list = 0;  // list number + 1; 0: free
+        bool used = false;
         std::uint32_t next_row = 0;
+        std::vector<std::uint8_t> list;
     };
     struct Growing {
-        std::vector<std::vector<std::uint8_t>> lists;
+        std::size_t used = 0;
         std::vector<Slot> table;
         void add(std::uint64_t key, std::uint32_t row);
         void grow();

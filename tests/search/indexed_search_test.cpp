@@ -120,6 +120,7 @@ protected:
                 const std::size_t kind = pieces.below(20);
                 if (kind == 0) return std::monostate{};
                 if (kind == 1) return static_cast<std::int64_t>(pieces.below(100));
+                if (kind == 2) return static_cast<double>(pieces.below(100)) / 4;
                 return pieces.text(most);
             };
             c.programme(id, cell(3), 1, "", 0, cell(4));

@@ -1,9 +1,9 @@
 #include "app/form1.h"
 
 #include "app/form_resize.h"
-#include "catalogue/catalogue_check.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
+#include "catalogue/catalogue_opening.h"
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
 #include "playback/node_activation.h"
 #include "search/search.h"
 #include "ticker/ad_ticker.h"

@@ -1,7 +1,7 @@
 #include "app/form_resize.h"
 
 #include "app/window_layout.h"
-#include "platform/skip_on_error.h"
+#include "platform/base/skip_on_error.h"
 
 namespace qinghe::app {
 

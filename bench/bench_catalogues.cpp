@@ -1,8 +1,8 @@
 #include "bench/bench_catalogues.h"
 
 #include "tools/catalogue_files/catalogue_builder.h"
-#include "tools/catalogue_files/catalogue_check.h"
 #include "tools/catalogue_files/catalogue_generator.h"
+#include "tools/catalogue_files/publisher_checks.h"
 
 #include <chrono>
 #include <iostream>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
 #include "platform/data_access.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
 
 #include <cstdint>
 #include <memory>

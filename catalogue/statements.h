@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/database_password.h"
-#include "platform/int16.h"
+#include "catalogue/schema/database_password.h"
+#include "platform/base/int16.h"
 
 #include <cstdint>
 #include <string>

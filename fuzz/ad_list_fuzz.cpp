@@ -2,8 +2,8 @@
 // label index follows the rounding rule for every count, every label up to
 // it has its caption, and a label's link is there exactly when its element is.
 #include "fuzz/fuzz_check.h"
-#include "platform/error.h"
-#include "platform/int16.h"
+#include "platform/base/error.h"
+#include "platform/base/int16.h"
 #include "ticker/ad_list.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

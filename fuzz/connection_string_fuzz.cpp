@@ -3,8 +3,8 @@
 // quoted) parses to the same properties, found under any case of their keys.
 #include "catalogue/statements.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/error.h"
-#include "platform/native_path.h"
+#include "platform/base/error.h"
+#include "platform/base/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

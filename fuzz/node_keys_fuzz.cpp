@@ -2,7 +2,7 @@
 // the tree builds is recognised as its own kind alone and gives back the
 // numbers and the programme id it was built from.
 #include "fuzz/fuzz_check.h"
-#include "platform/int16.h"
+#include "platform/base/int16.h"
 #include "tree/node_keys.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,12 +1,12 @@
 // Play lists: any text of column adds splits into groups and fields that
 // join back to it, and the group and leaf counts that expansion walks only
 // ever name fields that exist, within the numbers a key can carry.
+#include "catalogue/schema/play_list.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/error.h"
-#include "platform/int16.h"
-#include "platform/text.h"
+#include "platform/base/error.h"
+#include "platform/base/int16.h"
+#include "platform/base/text.h"
 #include "tree/node_keys.h"
-#include "tree/play_list.h"
 
 #include <cstdint>
 #include <set>
@@ -16,7 +16,7 @@ namespace {
 
 using namespace qinghe;
 using fuzz::check;
-namespace play_list = tree::play_list;
+namespace play_list = catalogue::play_list;
 
 void check_group(const std::string& group, std::set<std::string>& leaf_keys, int group_number) {
     const std::vector<std::string> fields = play_list::group_fields(group);

@@ -1,13 +1,13 @@
 #include "playback/node_activation.h"
 
 #include "catalogue/queries.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
-#include "platform/text.h"
+#include "catalogue/schema/play_list.h"
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
+#include "platform/base/text.h"
 #include "playback/player_table.h"
 #include "tree/category_paging.h"
 #include "tree/node_keys.h"
-#include "tree/play_list.h"
 
 #include <memory>
 #include <vector>
@@ -62,8 +62,8 @@ Video find_video(const ClickTargets& t, const std::string& key) {
     const catalogue::ReleaseOnExit release{row};
     Video video;
     video.programme_title = row->field("tit").text();
-    const std::vector<std::string> groups = tree::play_list::groups(row->field("adds").require_text());
-    const std::vector<std::string> group_fields = tree::play_list::group_fields(element(groups, group));
+    const std::vector<std::string> groups = catalogue::play_list::groups(row->field("adds").require_text());
+    const std::vector<std::string> group_fields = catalogue::play_list::group_fields(element(groups, group));
     video.group_label = element(group_fields, 0);
     video.leaf_title = element(group_fields, platform::mul16(2, leaf));
     video.identifier = element(group_fields, platform::mul16(2, leaf) - 1);

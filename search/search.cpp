@@ -1,8 +1,8 @@
 #include "search/search.h"
 
 #include "catalogue/queries.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
 #include "tree/category_paging.h"
 #include "tree/node_keys.h"
 

@@ -1,7 +1,7 @@
 #include "ticker/ad_list.h"
 
-#include "platform/error.h"
-#include "platform/text.h"
+#include "platform/base/error.h"
+#include "platform/base/text.h"
 
 #include <cmath>
 

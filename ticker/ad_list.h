@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/int16.h"
+#include "platform/base/int16.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 #include "ticker/ad_ticker.h"
 
 #include "catalogue/queries.h"
-#include "platform/skip_on_error.h"
-#include "platform/text.h"
+#include "platform/base/skip_on_error.h"
+#include "platform/base/text.h"
 
 #include <memory>
 #include <string>

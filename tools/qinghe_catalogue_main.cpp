@@ -1,10 +1,10 @@
 // qinghe-catalogue: builds, generates and dumps catalogue files (tavik.dll).
 
-#include "tools/catalogue_files/catalogue_check.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"
 #include "tools/catalogue_files/json_input.h"
+#include "tools/catalogue_files/publisher_checks.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/base/int16.h"
 #include "platform/data_access.h"
-#include "platform/int16.h"
 #include "platform/tree_view.h"
 
 #include <string>

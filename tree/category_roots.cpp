@@ -1,7 +1,7 @@
 #include "tree/category_roots.h"
 
 #include "catalogue/queries.h"
-#include "platform/skip_on_error.h"
+#include "platform/base/skip_on_error.h"
 #include "tree/category_paging.h"
 #include "tree/node_keys.h"
 

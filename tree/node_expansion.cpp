@@ -1,11 +1,11 @@
 #include "tree/node_expansion.h"
 
 #include "catalogue/queries.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
-#include "platform/text.h"
+#include "catalogue/schema/play_list.h"
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
+#include "platform/base/text.h"
 #include "tree/node_keys.h"
-#include "tree/play_list.h"
 
 #include <memory>
 #include <vector>
@@ -19,13 +19,13 @@ namespace {
 
 void add_group(platform::TreeView& tv1, const std::string& programme_key, bool under_search, Int16 group,
                const std::string& id, const std::string& piece) {
-    const std::vector<std::string> fields = play_list::group_fields(piece);
+    const std::vector<std::string> fields = catalogue::play_list::group_fields(piece);
     // An empty piece has no label: its node, and so its leaves, are skipped.
     // A play list of nothing but "$$" is all such pieces.
     if (fields.empty()) return;
     const std::string group_key = under_search ? keys::search_play_group(group, id) : keys::play_group(group, id);
     try_step([&] { tv1.add_child(programme_key, group_key, platform::element(fields, 0)); });
-    const int leaves = play_list::leaf_count(fields);
+    const int leaves = catalogue::play_list::leaf_count(fields);
     for (int j = 1; j <= leaves; ++j) {
         const Int16 leaf = static_cast<Int16>(j);
         try_step([&] {
@@ -54,9 +54,9 @@ void expand_programme(platform::Connection& connection, platform::TreeView& tv1,
     std::vector<std::string> groups;
     try_step([&] {
         programme = catalogue::open_programme_query(connection, id);
-        groups = play_list::groups(programme->field("adds").require_text());
+        groups = catalogue::play_list::groups(programme->field("adds").require_text());
     });
-    const int last = play_list::last_group(groups);
+    const int last = catalogue::play_list::last_group(groups);
     for (int i = 1; i <= last; ++i)
         add_group(tv1, key, under_search, static_cast<Int16>(i), id, groups[static_cast<std::size_t>(i)]);
     catalogue::close_and_release(programme);

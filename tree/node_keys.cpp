@@ -1,6 +1,6 @@
 #include "tree/node_keys.h"
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 namespace qinghe::tree::keys {
 

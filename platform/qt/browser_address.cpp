@@ -1,7 +1,7 @@
 #include "platform/qt/browser_address.h"
 
-#include "platform/error.h"
-#include "platform/native_path.h"
+#include "platform/base/error.h"
+#include "platform/base/native_path.h"
 #include "platform/qt/qt_text.h"
 
 #include <QDir>

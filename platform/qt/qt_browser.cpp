@@ -1,6 +1,6 @@
 #include "platform/qt/qt_browser.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
 #include "platform/qt/full_screen_window.h"
 #include "platform/qt/plain_text_page.h"

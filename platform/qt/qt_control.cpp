@@ -1,6 +1,6 @@
 #include "platform/qt/qt_control.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/twips.h"
 
 namespace qinghe::platform::qt {

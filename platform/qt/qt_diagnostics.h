@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/diagnostics.h"
+#include "platform/base/diagnostics.h"
 
 #include <QLoggingCategory>
 

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_form.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/form_icon.h"
 #include "platform/qt/native_browser_area.h"

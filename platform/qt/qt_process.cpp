@@ -1,7 +1,7 @@
 #include "platform/qt/qt_process.h"
 
-#include "platform/error.h"
-#include "platform/qt/command_line.h"
+#include "platform/base/error.h"
+#include "platform/posix/command_line.h"
 #include "platform/qt/qt_text.h"
 
 #include <QCoreApplication>
@@ -49,16 +49,17 @@ QtProcess::QtProcess(QString lock_file)
 QtProcess::~QtProcess() = default;
 
 QString QtProcess::default_lock_file() {
-    return QFile::decodeName(InstanceLock::default_path(QFile::encodeName(QDir::tempPath()).toStdString()).c_str());
+    return QFile::decodeName(
+        posix::InstanceLock::default_path(QFile::encodeName(QDir::tempPath()).toStdString()).c_str());
 }
 
 bool QtProcess::previous_instance() {
     switch (lock_.acquire()) {
-    case InstanceLock::Result::taken:
+    case posix::InstanceLock::Result::taken:
         return false;
-    case InstanceLock::Result::another_instance:
+    case posix::InstanceLock::Result::another_instance:
         return true;
-    case InstanceLock::Result::unusable:
+    case posix::InstanceLock::Result::unusable:
         break;
     }
     std::fprintf(stderr, "qinghe-tv: %s: %s; starting without the single-instance lock\n", lock_.path().c_str(),
@@ -75,7 +76,7 @@ std::string QtProcess::app_path() const {
 void QtProcess::shell(const std::string& command_line, int window_style) {
     if (window_style < min_window_style || window_style > max_window_style)
         throw PlatformError("invalid window style " + std::to_string(window_style));
-    const CommandLine parts = split_command_line(command_line);
+    const posix::CommandLine parts = posix::split_command_line(command_line);
     if (parts.program.empty()) throw PlatformError("empty command line");
 
     if (is_explorer(parts.program)) {
@@ -88,7 +89,7 @@ void QtProcess::shell(const std::string& command_line, int window_style) {
     QString program = to_qstring(parts.program);
     program.replace(QLatin1Char('\\'), QLatin1Char('/'));
     QStringList arguments;
-    for (const std::string& argument : split_arguments(parts.rest)) arguments.append(to_qstring(argument));
+    for (const std::string& argument : posix::split_arguments(parts.rest)) arguments.append(to_qstring(argument));
     if (!start_detached || !start_detached(program, arguments))
         throw PlatformError("cannot start \"" + parts.program + "\"");
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/posix/instance_lock.h"
 #include "platform/process.h"
-#include "platform/qt/instance_lock.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,7 +47,7 @@ public:
 
 private:
     QString lock_file_;
-    InstanceLock lock_;
+    posix::InstanceLock lock_;
 };
 
 }  // namespace qinghe::platform::qt

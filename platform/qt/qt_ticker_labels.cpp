@@ -1,6 +1,6 @@
 #include "platform/qt/qt_ticker_labels.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_text.h"

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_timer.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_tree_view.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/qt/qt_text.h"

@@ -1,6 +1,6 @@
 #include "platform/qt/twips.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 #include <cmath>
 

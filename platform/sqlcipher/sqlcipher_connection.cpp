@@ -1,7 +1,7 @@
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
-#include "platform/error.h"
-#include "platform/native_path.h"
+#include "platform/base/error.h"
+#include "platform/base/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/listing_order.h"

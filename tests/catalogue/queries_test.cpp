@@ -1,6 +1,6 @@
 #include "catalogue/queries.h"
 #include "catalogue/statements.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/catalogue_builder.h"

@@ -3,7 +3,7 @@
 // for each step that failed because of it.
 #include "hostile/hostile_support.h"
 
-#include "platform/diagnostics.h"
+#include "platform/base/diagnostics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "ticker/ad_list.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The category listing as the user sees it: the top level after start-up,
 // the pages of each category and what clearing a node does.
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/sqlite_db.h"
 #include "tree/category_paging.h"

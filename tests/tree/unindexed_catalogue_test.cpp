@@ -2,7 +2,7 @@
 // catalogue with indexes lists.
 #include "catalogue/statements.h"
 #include "support/qt/form_fixture.h"
-#include "tools/catalogue_files/catalogue_check.h"
+#include "tools/catalogue_files/publisher_checks.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/database_password.h"
+#include "catalogue/schema/database_password.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
 #include "platform/qt/qt_browser.h"
 #include "recording_events.h"

@@ -1,5 +1,5 @@
+#include "platform/base/skip_on_error.h"
 #include "platform/qt/qt_diagnostics.h"
-#include "platform/skip_on_error.h"
 
 #include <QLoggingCategory>
 #include <QString>

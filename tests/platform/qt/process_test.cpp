@@ -1,5 +1,5 @@
-#include "platform/error.h"
-#include "platform/qt/command_line.h"
+#include "platform/base/error.h"
+#include "platform/posix/command_line.h"
 #include "platform/qt/qt_process.h"
 
 #include <QCoreApplication>
@@ -19,6 +19,9 @@
 namespace qinghe::platform::qt {
 namespace {
 
+using posix::CommandLine;
+using posix::split_arguments;
+using posix::split_command_line;
 using Strings = std::vector<std::string>;
 
 TEST(CommandLineTest, ProgramIsTheFirstWordOrTheLeadingQuotedText) {

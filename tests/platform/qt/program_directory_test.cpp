@@ -2,7 +2,7 @@
 // and the player pages in that directory: the name is one data source in the
 // connection string, and no adapter reads a "\", "?" or ";" of it as its own.
 #include "catalogue/statements.h"
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/temp_dir.h"

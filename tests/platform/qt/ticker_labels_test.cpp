@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_ticker_labels.h"
 #include "platform/qt/ticker_label.h"

@@ -1,6 +1,6 @@
 // New nodes join the widget in batches; whatever reads the tree, through the
 // tree view or the widget, sees every node added so far, in order.
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/qt/qt_tree_view.h"
 

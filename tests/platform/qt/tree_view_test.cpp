@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "platform/base/error.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "platform/qt/qt_tree_view.h"
 #include "recording_events.h"

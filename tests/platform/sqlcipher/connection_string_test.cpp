@@ -1,6 +1,6 @@
 #include "platform/sqlcipher/connection_string.h"
-#include "platform/error.h"
-#include "platform/native_path.h"
+#include "platform/base/error.h"
+#include "platform/base/native_path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "data_access_support.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 namespace qinghe::test {
 namespace {

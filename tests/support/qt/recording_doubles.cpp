@@ -1,6 +1,6 @@
 #include "support/qt/recording_doubles.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 namespace qinghe::test {
 

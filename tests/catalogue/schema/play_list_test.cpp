@@ -2,15 +2,15 @@
 // than any key can number: splitting stops at the last group and the last
 // pair a key reaches, and what expansion and playback read is the same as
 // from a full split.
-#include "tree/play_list.h"
-#include "platform/text.h"
+#include "catalogue/schema/play_list.h"
+#include "platform/base/text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace qinghe::tree::play_list {
+namespace qinghe::catalogue::play_list {
 namespace {
 
 using V = std::vector<std::string>;
@@ -81,4 +81,4 @@ TEST(LongPlayList, PairsBeyondTheLastLeafNumberAreNotMade) {
 }
 
 }  // namespace
-}  // namespace qinghe::tree::play_list
+}  // namespace qinghe::catalogue::play_list

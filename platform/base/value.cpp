@@ -1,7 +1,7 @@
-#include "platform/data_access.h"
+#include "platform/base/value.h"
 
-#include "platform/error.h"
-#include "platform/int16.h"
+#include "platform/base/error.h"
+#include "platform/base/int16.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/native_path.h"
+#include "platform/base/native_path.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "catalogue/catalogue_check.h"
+#include "catalogue/catalogue_opening.h"
 
 #include "catalogue/queries.h"
-#include "platform/diagnostics.h"
-#include "platform/error.h"
+#include "platform/base/diagnostics.h"
+#include "platform/base/error.h"
 
 #include <array>
 #include <initializer_list>

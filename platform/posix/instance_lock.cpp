@@ -1,4 +1,4 @@
-#include "platform/qt/instance_lock.h"
+#include "platform/posix/instance_lock.h"
 
 #include <cerrno>
 #include <charconv>
@@ -12,7 +12,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-namespace qinghe::platform::qt {
+namespace qinghe::platform::posix {
 
 namespace {
 
@@ -233,4 +233,4 @@ InstanceLock::Step InstanceLock::try_once(Result& result) {
     return Step::done;
 }
 
-}  // namespace qinghe::platform::qt
+}  // namespace qinghe::platform::posix

@@ -1,6 +1,6 @@
-#include "platform/qt/command_line.h"
+#include "platform/posix/command_line.h"
 
-namespace qinghe::platform::qt {
+namespace qinghe::platform::posix {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::vector<std::string> split_arguments(std::string_view text) {
     return arguments;
 }
 
-}  // namespace qinghe::platform::qt
+}  // namespace qinghe::platform::posix

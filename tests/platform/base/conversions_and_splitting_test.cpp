@@ -1,7 +1,7 @@
+#include "platform/base/int16.h"
+#include "platform/base/skip_on_error.h"
+#include "platform/base/text.h"
 #include "platform/data_access.h"
-#include "platform/int16.h"
-#include "platform/skip_on_error.h"
-#include "platform/text.h"
 
 #include <gtest/gtest.h>
 

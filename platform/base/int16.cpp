@@ -1,6 +1,6 @@
-#include "platform/int16.h"
+#include "platform/base/int16.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 #include <charconv>
 #include <limits>

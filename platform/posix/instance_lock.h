@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace qinghe::platform::qt {
+namespace qinghe::platform::posix {
 
 // The single-instance lock: a regular file that the running instance holds an
 // open-file-description lock on (fcntl F_OFD_SETLK) for as long as it runs,
@@ -52,4 +52,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace qinghe::platform::qt
+}  // namespace qinghe::platform::posix

@@ -7,7 +7,7 @@
 // A programme's play list (column adds): play groups cut at "$$", piece 0
 // unused; each group cut at "|" into its label, then pairs of video
 // identifier and leaf title.
-namespace qinghe::tree::play_list {
+namespace qinghe::catalogue::play_list {
 
 // Largest group number and leaf number a key can carry.
 inline constexpr int max_group = 32767;
@@ -25,4 +25,4 @@ int leaf_count(const std::vector<std::string>& fields);
 // Highest group number present, capped at max_group (0: no groups).
 int last_group(const std::vector<std::string>& groups);
 
-}  // namespace qinghe::tree::play_list
+}  // namespace qinghe::catalogue::play_list

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/diagnostics.h"
-#include "platform/error.h"
+#include "platform/base/diagnostics.h"
+#include "platform/base/error.h"
 
 #include <exception>
 #include <source_location>

@@ -1,4 +1,4 @@
-#include "platform/diagnostics.h"
+#include "platform/base/diagnostics.h"
 
 #include <algorithm>
 #include <atomic>

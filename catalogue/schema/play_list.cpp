@@ -1,10 +1,10 @@
-#include "tree/play_list.h"
+#include "catalogue/schema/play_list.h"
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 #include <algorithm>
 
-namespace qinghe::tree::play_list {
+namespace qinghe::catalogue::play_list {
 
 // Pieces past the last group and the last pair that a key can number are
 // never read, so they are not made: a play list of any length costs no more
@@ -28,4 +28,4 @@ int last_group(const std::vector<std::string>& groups) {
     return static_cast<int>(std::min<std::size_t>(groups.size() - 1, max_group));
 }
 
-}  // namespace qinghe::tree::play_list
+}  // namespace qinghe::catalogue::play_list

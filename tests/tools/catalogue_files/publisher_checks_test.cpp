@@ -1,4 +1,4 @@
-#include "tools/catalogue_files/catalogue_check.h"
+#include "tools/catalogue_files/publisher_checks.h"
 
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"

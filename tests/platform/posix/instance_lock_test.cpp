@@ -1,7 +1,7 @@
 // What may lie at the single-instance lock path, and what a start then does:
 // only a running instance turns it away; anything stale is replaced; what
 // cannot be replaced is left as it is and the program runs, saying why.
-#include "platform/qt/instance_lock.h"
+#include "platform/posix/instance_lock.h"
 #include "platform/qt/qt_process.h"
 #include "support/temp_dir.h"
 
@@ -29,7 +29,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-namespace qinghe::platform::qt {
+namespace qinghe::platform::posix {
 namespace {
 
 namespace fs = std::filesystem;
@@ -217,12 +217,12 @@ TEST(InstanceLockTest, OnlyARunningInstanceTurnsAStartAway) {
         const QString lock_file = QFile::decodeName(lock.c_str());
 
         testing::internal::CaptureStderr();
-        QtProcess first(lock_file);
+        qt::QtProcess first(lock_file);
         const bool another = first.previous_instance();
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(another, c.another_instance);
         if (!c.another_instance) {
-            QtProcess second(lock_file);
+            qt::QtProcess second(lock_file);
             testing::internal::CaptureStderr();
             EXPECT_EQ(second.previous_instance(), c.takes_lock) << "whether the start took the lock";
             testing::internal::GetCapturedStderr();
@@ -276,4 +276,4 @@ TEST(InstanceLockTest, TheDefaultLockIsThisUsersOwn) {
 }
 
 }  // namespace
-}  // namespace qinghe::platform::qt
+}  // namespace qinghe::platform::posix

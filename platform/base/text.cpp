@@ -1,6 +1,6 @@
-#include "platform/text.h"
+#include "platform/base/text.h"
 
-#include "platform/error.h"
+#include "platform/base/error.h"
 
 #include <limits>
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qinghe::platform::qt {
+namespace qinghe::platform::posix {
 
 // A command line taken apart the way a program is started from it, without a
 // shell: nothing in it is expanded or interpreted.
@@ -26,4 +26,4 @@ CommandLine split_command_line(std::string_view line);
 // argument a bc and "" is one empty argument. Nothing else is special.
 std::vector<std::string> split_arguments(std::string_view text);
 
-}  // namespace qinghe::platform::qt
+}  // namespace qinghe::platform::posix

@@ -1,7 +1,7 @@
 #include "search/searcher.h"
 
 #include "catalogue/queries.h"
-#include "platform/skip_on_error.h"
+#include "platform/base/skip_on_error.h"
 
 #include <utility>
 

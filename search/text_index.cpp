@@ -1,6 +1,6 @@
 #include "search/text_index.h"
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "platform/sqlcipher/like_match.h"
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 #include <cstring>
 

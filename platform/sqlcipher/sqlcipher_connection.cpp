@@ -6,7 +6,7 @@
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/listing_order.h"
 #include "platform/sqlcipher/statement_rewrite.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 // SQLCipher declares sqlite3_key only for codec builds.
 #define SQLITE_HAS_CODEC 1

@@ -146,16 +146,19 @@ std::optional<std::vector<std::uint32_t>> TextIndex::candidates(std::string_view
     return rows;
 }
 
-void TextIndex::Builder::Growing::add(std::uint64_t key, std::uint32_t row) {
+TextIndex::Builder::Slot& TextIndex::Builder::Growing::slot_for(std::uint64_t key) {
+    if (key < direct.size()) return direct[key];
     if ((used + 1) * 2 > table.size()) grow();
     std::size_t at = slot_of(key, table.size());
     while (table[at].used && table[at].key != key) at = (at + 1) & (table.size() - 1);
-    Slot& slot = table[at];
-    if (!slot.used) {
-        slot.used = true;
-        slot.key = key;
-        ++used;
-    }
+    if (!table[at].used) ++used;
+    return table[at];
+}
+
+void TextIndex::Builder::Growing::add(std::uint64_t key, std::uint32_t row) {
+    Slot& slot = slot_for(key);
+    slot.used = true;
+    slot.key = key;
     // A character met again in the same row is listed once.
     if (row + 1 == slot.next_row) return;
     put_number(slot.list, row - slot.next_row);
@@ -175,13 +178,14 @@ void TextIndex::Builder::Growing::grow() {
 
 TextIndex::Lists TextIndex::Builder::Growing::finish() {
     std::vector<Slot*> sorted;
-    sorted.reserve(used);
+    sorted.reserve(used + direct.size());
     std::size_t total = 0;
-    for (Slot& slot : table) {
-        if (!slot.used) continue;
-        sorted.push_back(&slot);
-        total += slot.list.size();
-    }
+    for (auto* slots : {&direct, &table})
+        for (Slot& slot : *slots) {
+            if (!slot.used) continue;
+            sorted.push_back(&slot);
+            total += slot.list.size();
+        }
     std::sort(sorted.begin(), sorted.end(), [](const Slot* a, const Slot* b) { return a->key < b->key; });
     Lists out;
     out.keys.reserve(sorted.size());
@@ -213,6 +217,12 @@ void TextIndex::Builder::add_text(std::string_view text) {
         previous = c;
         first = false;
     }
+}
+
+// Characters of the Basic Multilingual Plane, nearly all there are, go
+// straight to their slots.
+TextIndex::Builder::Builder() {
+    singles_.direct.resize(0x10000);
 }
 
 void TextIndex::Builder::add_row(std::string_view first, std::string_view second) {

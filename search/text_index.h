@@ -48,6 +48,7 @@ private:
 
 class TextIndex::Builder {
 public:
+    Builder();
     // Adds the next row with its texts (each ends at its first NUL).
     void add_row(std::string_view first, std::string_view second);
     TextIndex finish() &&;
@@ -63,9 +64,12 @@ private:
         std::vector<std::uint8_t> list;
     };
     struct Growing {
+        // Keys below direct.size() have the slot of that number.
+        std::vector<Slot> direct;
         std::size_t used = 0;
         std::vector<Slot> table;
         void add(std::uint64_t key, std::uint32_t row);
+        Slot& slot_for(std::uint64_t key);
         void grow();
         Lists finish();
     };

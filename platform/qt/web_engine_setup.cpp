@@ -10,10 +10,11 @@ namespace qinghe::platform::qt {
 void prepare_web_engine() {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    const QByteArray flag = "--disable-web-security";
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (flags.split(' ').contains(flag)) return;
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.isEmpty() ? flag : flags + ' ' + flag);
+    const QList<QByteArray> unsafe = {"--disable-web-security", "--allow-file-access-from-files"};
+    QList<QByteArray> kept;
+    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' '))
+        if (!flag.isEmpty() && !unsafe.contains(flag.split('=').first())) kept.append(flag);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
 }
 
 }  // namespace qinghe::platform::qt

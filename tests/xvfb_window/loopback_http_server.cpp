@@ -23,6 +23,7 @@ QByteArray content_type(const QString& path) {
 LoopbackHttpServer::LoopbackHttpServer(const QString& folder) : folder_(folder) {
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            ++connections_;
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
         }
@@ -41,6 +42,7 @@ void LoopbackHttpServer::answer(QTcpSocket* socket) {
     if (!request.contains("\r\n\r\n")) return;
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
     const QString path = words.size() > 1 ? QUrl::fromPercentEncoding(words[1].split('?').first()) : QString();
+    requests_.append(QString::fromUtf8(words.value(1)));
 
     if (path.startsWith("/drop/")) return socket->abort();
 

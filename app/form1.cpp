@@ -16,7 +16,9 @@ namespace qinghe::app {
 
 using platform::try_step;
 
-Form1::Form1(FormPlatform platform) : p_(std::move(platform)) {}
+Form1::Form1(FormPlatform platform) : p_(std::move(platform)) {
+    if (p_.search_worker) searcher_.emplace(*p_.search_worker, p_.index_worker);
+}
 
 platform::Connection& Form1::connection() {
     if (!connection_) connection_ = p_.make_connection();
@@ -43,8 +45,8 @@ Form1::LoadResult Form1::Form_Load() {
 }
 
 void Form1::Form_Unload() {
-    // A search still running is stopped, not waited for.
-    if (p_.search_worker) p_.search_worker->stop();
+    // A search or index build still running is stopped, not waited for.
+    if (searcher_) searcher_->stop();
     // A connection that never opened has nothing to close.
     if (connection_ && connection_->is_open()) try_step([&] { connection_->close(); });
     connection_.reset();
@@ -56,6 +58,8 @@ void Form1::Form_Resize() {
 
 void Form1::Timer1_Timer() {
     try_step([&] { tree::fill_category_roots(connection(), p_.tv1, p_.timer1); });
+    // The tree is filled (the timer ticks once): searches get their index.
+    if (searcher_ && connection_ && connection_->is_open()) try_step([&] { searcher_->build_index(app_path_); });
 }
 
 void Form1::Timer2_Timer() {
@@ -75,8 +79,8 @@ void Form1::Command1_Click() {
     try_step([&] { text = p_.window.search_text(); });
     // A catalogue that did not open at start-up stays closed for the whole
     // run: the search then fails at once, on the window's thread.
-    if (p_.search_worker && connection_ && connection_->is_open())
-        try_step([&] { search::start_search(*p_.search_worker, p_.tv1, app_path_, text); });
+    if (searcher_ && connection_ && connection_->is_open())
+        try_step([&] { searcher_->start_search(p_.tv1, app_path_, text); });
     else
         try_step([&] { search::search_click(connection(), p_.tv1, text); });
 }

@@ -10,10 +10,12 @@
 #include "platform/timer.h"
 #include "platform/tree_view.h"
 #include "platform/window.h"
+#include "search/searcher.h"
 #include "ticker/ad_list.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +35,9 @@ struct FormPlatform {
     platform::Process& process;
     // Where searches run; null runs them on the window's thread.
     platform::BackgroundWork* search_worker;
+    // Where the search index is built once the tree is filled; null (or
+    // no search worker) builds none, and every search scans.
+    platform::BackgroundWork* index_worker = nullptr;
 };
 
 // The main window Form1: it owns the run-time state (the catalogue
@@ -60,6 +65,7 @@ public:
     const platform::FixedWindowSize& fixed_size() const { return fixed_size_; }
     const ticker::AdList& ad_list() const { return ad_list_; }
     bool holds_connection() const { return connection_ != nullptr; }
+    bool search_index_ready() const { return searcher_ && searcher_->index_ready(); }
     // The catalogue connection, created the first time it is needed.
     platform::Connection& connection();
 
@@ -71,6 +77,8 @@ private:
     std::string app_path_;
     platform::FixedWindowSize fixed_size_;
     ticker::AdList ad_list_;
+    // Searches on the worker, when there is one.
+    std::optional<search::Searcher> searcher_;
 };
 
 }  // namespace qinghe::app

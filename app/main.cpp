@@ -50,8 +50,16 @@ int main(int argc, char** argv) {
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
             program_directory, platform::sqlcipher::default_statement_limit, false, catalogue_file);
     });
-    app::Form1 form(
-        {make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process, &search_worker});
+    // The search index is built on a worker of its own, which hands back the
+    // memory the build used and the index does not keep.
+    platform::qt::QtBackgroundWork index_worker(
+        [&] {
+            return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
+                program_directory, platform::sqlcipher::default_statement_limit, false);
+        },
+        true);
+    app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
+                     &search_worker, &index_worker});
     // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 

@@ -1,25 +1,37 @@
 // The search button over the 1,000,000-programme catalogue: a word in many
-// titles, a word in none, and the empty text (every programme matches).
+// titles, a word in none, and the empty text (every programme matches); and
+// with the search index, from the click to the rows shown, for words found
+// nowhere, in about ten rows, in many rows, a single character and a text
+// with "%" inside; and the index's build.
 #include "bench/bench_catalogues.h"
 #include "bench/bench_support.h"
 #include "bench/raw_catalogue.h"
 
 #include "catalogue/queries.h"
 #include "catalogue/statements.h"
+#include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_tree_view.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "search/search.h"
+#include "search/searcher.h"
 #include "tree/category_paging.h"
 #include "tree/category_roots.h"
 #include "tree/node_keys.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace qinghe::bench {
 namespace {
 
-// "故事" ends one title in forty of the generated ones.
-const std::string search_texts[] = {"故事", "zqxjvw", ""};
+// "故事" ends one title in forty of the generated ones, "城市之光 第2部" is
+// the whole title of about ten, "王" is in most player texts and "长安%密码"
+// matches a few hundred titles.
+const std::string search_texts[] = {"故事", "zqxjvw", "", "城市之光 第2部", "王", "长安%密码"};
 
 void search_system(benchmark::State& state, std::size_t word) {
     guarded(
@@ -66,6 +78,93 @@ void search_baseline(benchmark::State& state, std::size_t word) {
             state.SetLabel(root->text(0).toStdString());
         });
 }
+
+std::unique_ptr<platform::qt::QtBackgroundWork> make_worker() {
+    return std::make_unique<platform::qt::QtBackgroundWork>([] {
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
+            std::string(), platform::sqlcipher::default_statement_limit, false);
+    });
+}
+
+// Runs the event loop until done() holds.
+template <class Done>
+void wait_for(Done&& done) {
+    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// From the click to the rows listed, with the index built beforehand: the
+// search runs on its worker as in the window, so the time is wall-clock.
+void search_indexed(benchmark::State& state, std::size_t word) {
+    guarded(
+        state,
+        [&] {
+            const std::string app_path = catalogue_dir(CatalogueKind::large).string();
+            const auto search_worker = make_worker();
+            const auto index_worker = make_worker();
+            search::Searcher searcher(*search_worker, index_worker.get());
+            searcher.build_index(app_path);
+            wait_for([&] { return searcher.index_ready(); });
+            platform::qt::QtTreeView tv1;
+            const std::string root(tree::keys::search_root);
+            tv1.add_root(root, std::string(tree::search_root_text));
+            std::vector<double> times;
+            for (auto _ : state) {
+                tv1.set_expanded(root, false);
+                QElapsedTimer clock;
+                clock.start();
+                searcher.start_search(tv1, app_path, search_texts[word]);
+                wait_for([&] { return tv1.expanded(root); });
+                times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+            }
+            searcher.stop();
+            std::sort(times.begin(), times.end());
+            state.counters["median_ms"] = times[times.size() / 2];
+            state.SetLabel(tv1.text(root));
+        });
+}
+
+// The index's build on its own thread, here the benchmark's: CPU time, with
+// the memory it keeps as a counter.
+void search_index_build(benchmark::State& state) {
+    guarded(
+        state,
+        [&] {
+            platform::sqlcipher::SqlcipherConnection connection(std::string(),
+                                                                platform::sqlcipher::default_statement_limit, false);
+            catalogue::open_catalogue(connection, catalogue_dir(CatalogueKind::large).string());
+            std::shared_ptr<const search::SearchIndex> index;
+            for (auto _ : state) index = search::build_search_index(connection);
+            if (!index) throw std::runtime_error("no index built");
+            state.counters["index_mb"] =
+                static_cast<double>(index->text.bytes() + index->rowids.capacity() * sizeof(std::uint32_t)) / 1e6;
+        });
+}
+
+BENCHMARK(search_index_build)->Name("search_index/build")->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Each indexed case beside the scan it replaces.
+struct IndexedCase {
+    const char* name;
+    std::size_t word;
+};
+constexpr IndexedCase indexed_cases[] = {
+    {"nowhere", 1}, {"ten_rows", 3}, {"common", 0}, {"one_character", 4}, {"percent_inside", 5}};
+
+[[maybe_unused]] const bool indexed_registered = [] {
+    for (const IndexedCase& c : indexed_cases) {
+        benchmark::RegisterBenchmark((std::string("search/indexed/") + c.name).c_str(), search_indexed, c.word)
+            ->Repetitions(1)
+            ->Iterations(5)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        // The common word's scan is registered below with the other scans.
+        if (c.word >= 3)
+            benchmark::RegisterBenchmark((std::string("search/baseline/") + c.name).c_str(), search_baseline, c.word)
+                ->Iterations(2)
+                ->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
 
 // The common word and the empty text stop after fifty rows; the missing
 // word reads the whole catalogue, so it runs a few times only.

@@ -55,6 +55,15 @@ std::unique_ptr<Recordset> open_search_query(Connection& connection, const std::
     return open_optimistic(connection, search_query(search_text));
 }
 
+std::unique_ptr<Recordset> open_narrowed_search_query(Connection& connection, const std::string& search_text,
+                                                      const std::vector<std::int64_t>& rowids) {
+    return open_optimistic(connection, narrowed_search_query(search_text, rowids));
+}
+
+std::unique_ptr<Recordset> open_search_index_query(Connection& connection) {
+    return open_optimistic(connection, search_index_query());
+}
+
 void close_and_release(std::unique_ptr<Recordset>& recordset) noexcept {
     if (recordset) {
         try {

@@ -4,8 +4,10 @@
 #include "platform/base/skip_on_error.h"
 #include "platform/data_access.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qinghe::catalogue {
 
@@ -24,6 +26,11 @@ std::unique_ptr<platform::Recordset> open_programme_query(platform::Connection& 
 std::unique_ptr<platform::Recordset> open_play_query(platform::Connection& connection, const std::string& id);
 std::unique_ptr<platform::Recordset> open_search_query(platform::Connection& connection,
                                                        const std::string& search_text);
+// The same options for the narrowed search query and the search index's read.
+std::unique_ptr<platform::Recordset> open_narrowed_search_query(platform::Connection& connection,
+                                                                const std::string& search_text,
+                                                                const std::vector<std::int64_t>& rowids);
+std::unique_ptr<platform::Recordset> open_search_index_query(platform::Connection& connection);
 
 // The last two steps of every query: close the recordset if it can be closed
 // (a recordset already closed, or never opened, is let be) and release it.

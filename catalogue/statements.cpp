@@ -62,10 +62,30 @@ std::string quoted_literal_text(const std::string& text) {
     return out;
 }
 
-std::string search_query(const std::string& search_text) {
+namespace {
+
+std::string search_condition(const std::string& search_text) {
     const std::string pattern = quoted_literal_text(search_text);
-    return "select top 50 id,tit from t1 where tit like '%" + pattern + "%' or  player like '%" + pattern +
-           "%' order by id desc";
+    return "tit like '%" + pattern + "%' or  player like '%" + pattern + "%'";
+}
+
+constexpr const char* search_head = "select top 50 id,tit from t1 where ";
+constexpr const char* search_order = " order by id desc";
+
+}  // namespace
+
+std::string search_query(const std::string& search_text) {
+    return search_head + search_condition(search_text) + search_order;
+}
+
+std::string narrowed_search_query(const std::string& search_text, const std::vector<std::int64_t>& rowids) {
+    std::string rows;
+    for (const std::int64_t rowid : rowids) rows += (rows.empty() ? "" : ",") + std::to_string(rowid);
+    return search_head + ("(" + search_condition(search_text) + ") and rowid in (" + rows + ")") + search_order;
+}
+
+std::string search_index_query() {
+    return std::string("select rowid,cast(tit as text) as tit,cast(player as text) as player from t1") + search_order;
 }
 
 }  // namespace qinghe::catalogue

@@ -3,7 +3,9 @@
 #include "catalogue/schema/database_password.h"
 #include "platform/base/int16.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qinghe::catalogue {
 
@@ -25,6 +27,14 @@ std::string play_query(const std::string& id);
 // doubled, so a title with an apostrophe can be searched for. "%" and "_"
 // stay wildcards.
 std::string search_query(const std::string& search_text);
+
+// The search query over the given rows of t1 only (by rowid): the same
+// condition, order and limit, with the rows joined by "and rowid in (...)".
+std::string narrowed_search_query(const std::string& search_text, const std::vector<std::int64_t>& rowids);
+// What the search index reads: every programme's rowid, tit and player, in
+// the order of the search results. tit and player are read as the text the
+// search's comparison sees (a real number, say, as the engine writes it).
+std::string search_index_query();
 
 // The search text as the inside of a '...' literal.
 std::string quoted_literal_text(const std::string& text);

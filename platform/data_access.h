@@ -56,6 +56,14 @@ public:
     // and its call fails, and so does every one after it until resume().
     virtual void interrupt() noexcept = 0;
     virtual void resume() noexcept = 0;
+    // The state of the file the connection reads, for telling whether what
+    // was derived from it is still current: the same text, from any
+    // connection, means the same file, unchanged (every writer changes the
+    // size or modification time of the file or of its write-ahead log).
+    // Empty when the connection is not open, when the file at its path is
+    // no longer the one it has open (gone or replaced), or when that cannot
+    // be told.
+    virtual std::string file_version() const { return {}; }
 };
 
 // The recordset a handler holds, failing like any platform call when the

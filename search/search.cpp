@@ -28,15 +28,15 @@ void clear_search_root(platform::TreeView& tv1) {
 
 }  // namespace
 
-SearchResult run_search(platform::Connection& connection, const std::string& search_text) {
+SearchResult run_statement(const std::function<std::unique_ptr<platform::Recordset>()>& open, bool* ran) {
     // The count shown is the count listed: a search that cannot run lists
     // nothing and says 0 rather than keeping an earlier number.
     SearchResult result;
     std::unique_ptr<platform::Recordset> results;
     const catalogue::ReleaseOnExit release{results};
     long count = 0;
-    try_step([&] {
-        results = catalogue::open_search_query(connection, search_text);
+    const bool counted = try_step([&] {
+        results = open();
         count = results->record_count();
     });
     result.count = count;
@@ -46,7 +46,12 @@ SearchResult run_search(platform::Connection& connection, const std::string& sea
         try_step([&] { read.title = row.field("tit").text(); });
         result.rows.push_back(std::move(read));
     });
+    if (ran) *ran = counted;
     return result;
+}
+
+SearchResult run_search(platform::Connection& connection, const std::string& search_text) {
+    return run_statement([&] { return catalogue::open_search_query(connection, search_text); });
 }
 
 void show_search_result(platform::TreeView& tv1, const SearchResult& result) {
@@ -70,16 +75,35 @@ void search_click(platform::Connection& connection, platform::TreeView& tv1, con
     show_search_result(tv1, run_search(connection, search_text));
 }
 
-void start_search(platform::BackgroundWork& worker, platform::TreeView& tv1, const std::string& app_path,
-                  const std::string& search_text) {
+std::string open_current_catalogue(platform::Connection& connection, const std::string& app_path) {
+    std::string version = connection.is_open() ? connection.file_version() : std::string();
+    if (connection.is_open() && version.empty()) try_step([&] { connection.close(); });
+    if (!connection.is_open()) {
+        try_step([&] { catalogue::open_catalogue(connection, app_path); });
+        version = connection.file_version();
+    }
+    return version;
+}
+
+void start_search_with(platform::BackgroundWork& worker, platform::TreeView& tv1,
+                       std::function<SearchResult(platform::Connection&)> find, std::function<void()> after) {
     clear_search_root(tv1);
     auto result = std::make_shared<SearchResult>();
-    worker.run(
-        [result, app_path, search_text](platform::Connection& connection) {
-            if (!connection.is_open()) try_step([&] { catalogue::open_catalogue(connection, app_path); });
-            *result = run_search(connection, search_text);
-        },
-        [result, &tv1] { show_search_result(tv1, *result); });
+    worker.run([result, find = std::move(find)](platform::Connection& connection) { *result = find(connection); },
+               [result, &tv1, after = std::move(after)] {
+                   show_search_result(tv1, *result);
+                   if (after) after();
+               });
+}
+
+void start_search(platform::BackgroundWork& worker, platform::TreeView& tv1, const std::string& app_path,
+                  const std::string& search_text) {
+    start_search_with(
+        worker, tv1,
+        [app_path, search_text](platform::Connection& connection) {
+            open_current_catalogue(connection, app_path);
+            return run_search(connection, search_text);
+        });
 }
 
 }  // namespace qinghe::search

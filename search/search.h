@@ -4,6 +4,8 @@
 #include "platform/data_access.h"
 #include "platform/tree_view.h"
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +24,11 @@ struct SearchResult {
     long count = 0;
     std::vector<SearchRow> rows;
 };
+
+// Opens a search statement, takes its count and reads up to max_results
+// rows, as run_search does; ran (when given) tells whether it opened and
+// counted.
+SearchResult run_statement(const std::function<std::unique_ptr<platform::Recordset>()>& open, bool* ran = nullptr);
 
 // Runs the search statement for search_text and reads up to max_results
 // rows. Never throws: a statement that fails, or is stopped, gives count 0
@@ -44,5 +51,16 @@ void search_click(platform::Connection& connection, platform::TreeView& tv1, con
 // worker opens its own connection on the catalogue in app_path.
 void start_search(platform::BackgroundWork& worker, platform::TreeView& tv1, const std::string& app_path,
                   const std::string& search_text);
+
+// The steps of start_search around the search itself: find runs on the
+// worker and gives the rows, which are listed on the window's thread, and
+// then `after` (if any) runs there.
+void start_search_with(platform::BackgroundWork& worker, platform::TreeView& tv1,
+                       std::function<SearchResult(platform::Connection&)> find, std::function<void()> after = {});
+
+// The worker's connection on the catalogue file that is at its path now:
+// a connection on a file that has gone or been replaced is closed and
+// opened again. Gives the file's version, empty when it is not open.
+std::string open_current_catalogue(platform::Connection& connection, const std::string& app_path);
 
 }  // namespace qinghe::search

@@ -2,6 +2,7 @@
 
 #include "platform/base/int16.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,5 +29,11 @@ const std::string& element(const std::vector<std::string>& pieces, long long ind
 inline bool starts_with(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
+
+// Reads one character of a text as the catalogue engine reads it and
+// advances past it: a malformed sequence reads as U+FFFD, never more than the
+// bytes that make it, and a lone continuation byte as its own value. The
+// text must end with a NUL byte.
+std::uint32_t read_utf8(const unsigned char*& text);
 
 }  // namespace qinghe::platform

@@ -2,12 +2,17 @@
 
 #include <QMetaObject>
 
+#include <malloc.h>
+
 #include <utility>
 
 namespace qinghe::platform::qt {
 
-QtBackgroundWork::QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection)
-    : make_connection_(std::move(make_connection)), worker_([this] { worker_loop(); }) {}
+QtBackgroundWork::QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection,
+                                   bool return_freed_memory)
+    : make_connection_(std::move(make_connection)),
+      return_freed_memory_(return_freed_memory),
+      worker_([this] { worker_loop(); }) {}
 
 QtBackgroundWork::~QtBackgroundWork() {
     {
@@ -72,6 +77,9 @@ void QtBackgroundWork::worker_loop() {
                 // The work's own steps decide what a failure shows.
             }
         }
+        // The allocator keeps what a thread frees for that thread's next
+        // allocations; a large build done, it is handed back.
+        if (return_freed_memory_) malloc_trim(0);
         const std::lock_guard lock(mutex_);
         running_ = false;
         if (job.generation == generation_ && !quitting_) deliver(job.generation, std::move(job.done));

@@ -21,8 +21,11 @@ namespace qinghe::platform::qt {
 class QtBackgroundWork final : public QObject, public BackgroundWork {
 public:
     // make_connection builds the worker's connection, unopened; it is called
-    // on the worker, once, when the first work arrives.
-    explicit QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection);
+    // on the worker, once, when the first work arrives. return_freed_memory:
+    // after each piece of work, the memory it freed goes back to the system
+    // (for work that builds large data and keeps only part of it).
+    explicit QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection,
+                              bool return_freed_memory = false);
     ~QtBackgroundWork() override;
     QtBackgroundWork(const QtBackgroundWork&) = delete;
     QtBackgroundWork& operator=(const QtBackgroundWork&) = delete;
@@ -43,6 +46,7 @@ private:
     void deliver(std::uint64_t generation, std::function<void()> done);
 
     std::function<std::unique_ptr<Connection>()> make_connection_;
+    bool return_freed_memory_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<Job> waiting_;

@@ -1,5 +1,7 @@
 #include "platform/sqlcipher/like_match.h"
 
+#include "platform/base/text.h"
+
 #include <cstring>
 
 namespace qinghe::platform::sqlcipher {
@@ -10,14 +12,6 @@ constexpr std::uint32_t match_all = '%';
 constexpr std::uint32_t match_one = '_';
 // How many comparison steps run between two questions to should_stop.
 constexpr unsigned stop_check_interval = 4096;
-
-// Value bits of a lead byte 0xc0..0xff, as the engine decodes them.
-constexpr unsigned char lead_bits[64] = {
-    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
-    0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f,
-    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
-    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x00, 0x01, 0x02, 0x03, 0x00, 0x01, 0x00, 0x00,
-};
 
 std::uint32_t next_char(const unsigned char*& text) {
     return text[0] < 0x80 ? *text++ : read_utf8(text);
@@ -99,16 +93,6 @@ private:
 };
 
 }  // namespace
-
-std::uint32_t read_utf8(const unsigned char*& text) {
-    std::uint32_t c = *text++;
-    if (c >= 0xc0) {
-        c = lead_bits[c - 0xc0];
-        while ((*text & 0xc0) == 0x80) c = (c << 6) + (0x3f & *text++);
-        if (c < 0x80 || (c & 0xFFFFF800) == 0xD800 || (c & 0xFFFFFFFE) == 0xFFFE) c = 0xFFFD;
-    }
-    return c;
-}
 
 LikeResult like_match(const unsigned char* pattern, const unsigned char* text, std::uint32_t escape,
                       const std::function<bool()>& should_stop) {

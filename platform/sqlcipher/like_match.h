@@ -22,8 +22,4 @@ enum class LikeResult { match, no_match, stopped };
 LikeResult like_match(const unsigned char* pattern, const unsigned char* text, std::uint32_t escape,
                       const std::function<bool()>& should_stop);
 
-// Reads one character as the engine does and advances past it: a malformed
-// sequence reads as U+FFFD, never more than the bytes that make it.
-std::uint32_t read_utf8(const unsigned char*& text);
-
 }  // namespace qinghe::platform::sqlcipher

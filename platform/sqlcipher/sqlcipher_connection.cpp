@@ -6,6 +6,7 @@
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/listing_order.h"
 #include "platform/sqlcipher/statement_rewrite.h"
+#include "platform/base/text.h"
 
 // SQLCipher declares sqlite3_key only for codec builds.
 #define SQLITE_HAS_CODEC 1
@@ -26,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -653,8 +655,28 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
         session->data_version = nullptr;
     }
     session->reading_version = false;
+    // Which file was opened, so that one put in its place is told apart.
+    struct stat opened {};
+    if (::stat(path.c_str(), &opened) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    path_ = path;
+    device_ = opened.st_dev;
+    inode_ = opened.st_ino;
     session->db = db.release();
     session_ = std::move(session);
+}
+
+std::string SqlcipherConnection::file_version() const {
+    if (!is_open()) return {};
+    struct stat now {};
+    if (::stat(path_.c_str(), &now) != 0 || now.st_dev != device_ || now.st_ino != inode_) return {};
+    const auto state = [](const struct stat& s) {
+        return std::to_string(s.st_size) + ":" + std::to_string(s.st_mtim.tv_sec) + "." +
+               std::to_string(s.st_mtim.tv_nsec);
+    };
+    std::string version = std::to_string(device_) + ":" + std::to_string(inode_) + ":" + state(now);
+    struct stat log {};
+    if (::stat((path_ + "-wal").c_str(), &log) == 0) version += ":" + state(log);
+    return version;
 }
 
 void SqlcipherConnection::close() {

@@ -3,6 +3,7 @@
 #include "platform/data_access.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,7 @@ public:
                                               int options) override;
     void interrupt() noexcept override;
     void resume() noexcept override;
+    std::string file_version() const override;
 
 private:
     void open_file(std::string path, const std::string* key);
@@ -68,6 +70,10 @@ private:
     std::shared_ptr<Interruption> interruption_;
     bool order_unindexed_listing_;
     std::shared_ptr<Session> session_;
+    // The file as opened: its path and which file it was.
+    std::string path_;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
 };
 
 }  // namespace qinghe::platform::sqlcipher

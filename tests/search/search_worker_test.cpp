@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qinghe::test {
 namespace {
 
@@ -48,8 +50,11 @@ CatalogueBuilder catalogue() {
 TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
     FormFixture on_window(catalogue(), SearchOn::window_thread);
     FormFixture on_worker(catalogue(), SearchOn::worker);
+    FormFixture indexed(catalogue(), SearchOn::indexed);
     on_window.start();
     on_worker.start();
+    indexed.start();
+    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.form().search_index_ready(); }));
     // Matches, none, more than fifty, every row, wildcards, an apostrophe,
     // a statement that fails, and the pattern the engine's own LIKE
     // backtracks on for minutes.
@@ -57,7 +62,9 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
          {"新闻", "不存在", "节目", "", "a_b%", "r's", "'", "卓别林", "%a%a%a%a%a%a%a%a%a%a%b"}) {
         search_for(on_window, text);
         search_for(on_worker, text);
+        search_for(indexed, text);
         EXPECT_EQ(listing(on_worker), listing(on_window)) << "search text: " << text;
+        EXPECT_EQ(listing(indexed), listing(on_window)) << "search text: " << text;
     }
     EXPECT_EQ(listing(on_worker).root_text, "搜索结果(0)");
 }
@@ -96,6 +103,30 @@ TEST(SearchWorker, ClosingTheWindowWhileASearchRunsEndsCleanly) {
     f->form().Command1_Click();
     f.reset();
     SUCCEED();
+}
+
+TEST(SearchWorker, AReplacedCatalogueIsSearchedAtOnceAndIndexedAgainAndAGoneOneGivesNothing) {
+    FormFixture f(catalogue(), SearchOn::indexed);
+    f.start();
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
+    search_for(f, "新闻");
+    EXPECT_EQ(listing(f).keys, (V{"tv1_id2_12", "tv1_id2_7"}));
+
+    CatalogueBuilder replacement;
+    replacement.category(1, "新闻", 1, 1).programme(90, "早间新闻", 1, "");
+    const std::filesystem::path file = f.dir().path() / "tavik.dll";
+    replacement.write(f.dir().path() / "next.dll");
+    std::filesystem::rename(f.dir().path() / "next.dll", file);
+    // The scan answers from the new file while the index is built again.
+    search_for(f, "新闻");
+    EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
+    search_for(f, "新闻");
+    EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
+
+    std::filesystem::remove(file);
+    search_for(f, "新闻");
+    EXPECT_EQ(listing(f), (Listing{"搜索结果(0)", {}, {}}));
 }
 
 }  // namespace

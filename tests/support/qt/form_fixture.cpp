@@ -34,10 +34,13 @@ void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_
     const auto make_connection = [statement_limit] {
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(std::string(), statement_limit);
     };
-    if (search_on == SearchOn::worker) worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
-    form_ =
-        std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
-                                                       window_->labels(), window_->timer1(), *process_, worker_.get()});
+    if (search_on != SearchOn::window_thread)
+        worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
+    if (search_on == SearchOn::indexed)
+        index_worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
+    form_ = std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
+                                                           window_->labels(), window_->timer1(), *process_,
+                                                           worker_.get(), index_worker_.get()});
     window_->set_events(form_.get());
 }
 

@@ -24,8 +24,9 @@ namespace qinghe::test {
 // the browser and the process starter.
 class FormFixture {
 public:
-    // Where the search button runs its statement.
-    enum class SearchOn { window_thread, worker };
+    // Where the search button runs its statement; indexed: on the worker,
+    // with the search index built once the tree is filled.
+    enum class SearchOn { window_thread, worker, indexed };
 
     // Without a catalogue file.
     FormFixture();
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<RecordingProcess> process_;
     std::unique_ptr<platform::qt::QtForm> window_;
     std::unique_ptr<platform::qt::QtBackgroundWork> worker_;
+    std::unique_ptr<platform::qt::QtBackgroundWork> index_worker_;
     std::unique_ptr<app::Form1> form_;
 };
 

@@ -50,7 +50,6 @@ public:
     void bind(int index, const Cell& cell);  // index from 1
     void bind_int(int index, std::int64_t value);
     void bind_text(int index, std::string_view text);
-    void bind_null(int index);
     // Steps once; true while a row is available.
     bool step();
     // Runs an insert (or any statement without rows) and resets it for reuse.

@@ -10,8 +10,6 @@
 
 namespace qinghe::search {
 
-inline constexpr int max_results = 50;
-
 // What the search statement gave: the count it reported (0 when it could
 // not run) and its rows in order, each with the values that could be read.
 struct SearchRow {
@@ -23,9 +21,9 @@ struct SearchResult {
     std::vector<SearchRow> rows;
 };
 
-// Runs the search statement for search_text and reads up to max_results
-// rows. Never throws: a statement that fails, or is stopped, gives count 0
-// and the rows read before it stopped.
+// Runs the search statement for search_text and reads up to
+// catalogue::max_search_results rows. Never throws: a statement that fails,
+// or is stopped, gives count 0 and the rows read before it stopped.
 SearchResult run_search(platform::Connection& connection, const std::string& search_text);
 
 // Lists a result under the search root: the root's text gives the count,

@@ -1,6 +1,8 @@
 #include "platform/sqlcipher/listing_order.h"
 
-#include "platform/sqlcipher/connection_string.h"
+#include "catalogue/schema/index_check.h"
+#include "catalogue/schema/tables.h"
+#include "platform/base/text.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -18,21 +20,13 @@ namespace qinghe::platform::sqlcipher {
 
 namespace {
 
-// Columns of t1 the category listing filters and orders by, in the order of
-// the listing's key.
-constexpr const char* listing_columns[] = {"lb_id", "up_dt", "id"};
-constexpr int key_columns = 3;
+using catalogue::listing_key_columns;
+constexpr int key_columns = static_cast<int>(listing_key_columns.size());
 
 struct Column {
     std::string name;
     std::string type;
 };
-
-std::string quoted(const std::string& name) {
-    std::string out = "\"";
-    for (const char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
 
 std::string text_at(sqlite3_stmt* statement, int column) {
     const auto* text = sqlite3_column_text(statement, column);
@@ -59,19 +53,8 @@ bool collect(sqlite3* db, const std::string& sql, int columns, std::vector<std::
 
 int listing_position(const std::string& name) {
     for (int i = 0; i < key_columns; ++i)
-        if (equals_ignoring_case(name, listing_columns[i])) return i;
+        if (equals_ignoring_case(name, listing_key_columns[i])) return i;
     return -1;
-}
-
-bool indexed_on_category(sqlite3* db) {
-    std::vector<std::vector<std::string>> indexes;
-    if (!collect(db, "PRAGMA main.index_list(t1)", 2, indexes)) return true;
-    for (const auto& index : indexes) {
-        std::vector<std::vector<std::string>> first;
-        if (!collect(db, "PRAGMA main.index_info(" + quoted(index[1]) + ")", 3, first)) return true;
-        if (!first.empty() && equals_ignoring_case(first.front()[2], "lb_id")) return true;
-    }
-    return false;
 }
 
 // One value of a listing column as the file stores it. Text and blob bytes
@@ -277,7 +260,8 @@ bool order_listing_in_memory(sqlite3* db) {
             ++listing;
         }
     }
-    if (listing != key_columns || indexed_on_category(db)) return false;
+    // A file that cannot say whether it has the index is left as it is.
+    if (listing != key_columns || catalogue::is_indexed(db, "t1", "lb_id").value_or(true)) return false;
 
     // One pass over the file and the ordering in memory; without the memory
     // for it the file is read as it is.
@@ -292,15 +276,16 @@ bool order_listing_in_memory(sqlite3* db) {
     // The ordered table keeps the file's declared types, so comparisons
     // convert values exactly as they do against the file's own columns.
     std::string table = "CREATE TEMP TABLE qinghe_listing (";
-    for (int i = 0; i < key_columns; ++i) table += std::string(listing_columns[i]) + " " + key_types[i] + ", ";
+    for (int i = 0; i < key_columns; ++i) table += std::string(listing_key_columns[i]) + " " + key_types[i] + ", ";
     table += "rid INTEGER)";
     std::string view = "CREATE TEMP VIEW t1 AS SELECT ";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& column = columns[i];
         const int at = listing_position(column.name);
-        view += (i == 0 ? "" : ", ") +
-                (at >= 0 ? "o." + std::string(listing_columns[at]) : "m." + quoted(column.name)) + " AS " +
-                quoted(column.name);
+        view +=
+            (i == 0 ? "" : ", ") +
+            (at >= 0 ? "o." + std::string(listing_key_columns[at]) : "m." + catalogue::quote_identifier(column.name)) +
+            " AS " + catalogue::quote_identifier(column.name);
     }
     view += " FROM temp.qinghe_listing o JOIN main.t1 m ON m.rowid = o.rid";
 

@@ -1,5 +1,7 @@
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
+#include "platform/base/text.h"
+
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
 #include "platform/sqlcipher/connection_string.h"

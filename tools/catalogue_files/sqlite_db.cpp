@@ -135,14 +135,4 @@ Cell Statement::column(int index) const {
     }
 }
 
-std::string quote_identifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') quoted += '"';
-    }
-    quoted += '"';
-    return quoted;
-}
-
 }  // namespace qinghe::catalogue_files::detail

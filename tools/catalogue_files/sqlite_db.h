@@ -66,7 +66,4 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Quotes a table or column name for use in a statement.
-std::string quote_identifier(const std::string& name);
-
 }  // namespace qinghe::catalogue_files::detail

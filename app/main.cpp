@@ -17,9 +17,11 @@
 
 int main(int argc, char** argv) {
     using namespace qinghe;
-    // --help and --version answer without a window; every other argument is ignored.
+    // --help and --version answer without a window; --catalogue names another
+    // catalogue file; every other argument is ignored.
     if (const std::optional<int> status = platform::qt::answer_help_or_version(argc, argv, QINGHE_VERSION))
         return *status;
+    const std::string catalogue_file = platform::qt::catalogue_argument(argc, argv);
     platform::qt::prepare_web_engine();
 
     // The embedded browser shares OpenGL contexts with the window.
@@ -39,13 +41,14 @@ int main(int argc, char** argv) {
     platform::qt::QtBrowser browser(nullptr, program_directory);
     platform::qt::QtForm window(browser.view());
     const auto make_connection = [&] {
-        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(program_directory);
+        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
+            program_directory, platform::sqlcipher::default_statement_limit, true, catalogue_file);
     };
     // Searches run on a worker with a connection of its own; it goes before
     // the window, after the form.
     platform::qt::QtBackgroundWork search_worker([&] {
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
-            program_directory, platform::sqlcipher::default_statement_limit, false);
+            program_directory, platform::sqlcipher::default_statement_limit, false, catalogue_file);
     });
     app::Form1 form(
         {make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process, &search_worker});

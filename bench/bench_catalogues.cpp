@@ -3,9 +3,12 @@
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/publisher_checks.h"
+#include "tools/playlist_import/playlist_import.h"
 
 #include <chrono>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace qinghe::bench {
@@ -30,6 +33,10 @@ std::string dir_name(CatalogueKind kind) {
         return "play-list-" + std::to_string(play_list_groups) + "x" + std::to_string(play_list_videos);
     case CatalogueKind::ads:
         return "ads-" + std::to_string(ticker_ads);
+    case CatalogueKind::imported:
+        return "imported-" + std::to_string(imported_groups) + "g-" + std::to_string(imported_entries) + "e";
+    case CatalogueKind::generated_like_imported:
+        return "generated-" + std::to_string(imported_groups) + "c-" + std::to_string(imported_entries) + "p";
     }
     throw std::logic_error("unknown catalogue kind");
 }
@@ -59,6 +66,20 @@ void make_play_list(const std::filesystem::path& file) {
     builder.write(file);
 }
 
+void write_playlist(const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    out << "#EXTM3U x-tvg-url=\"http://epg.example/guide.xml\"\n";
+    for (long i = 0; i < imported_entries; ++i) {
+        const long group = (i * 7919) % imported_groups;
+        out << "#EXTINF:-1 tvg-id=\"ch" << i << "\" tvg-name=\"频道" << i << "\" tvg-logo=\"http://logo.example/" << i
+            << ".png\" group-title=\"分组" << group << "\",频道 " << i << " 高清\n";
+        if (i % 3 == 0)
+            out << "#EXTVLCOPT:http-user-agent=Mozilla/5.0 (Box)\n#EXTVLCOPT:http-referrer=http://r.example/\n";
+        out << "http://live" << i % 50 << ".example.com/hls/" << i << "/index.m3u8?token=t" << i << "\n";
+    }
+    if (!out.flush()) throw std::runtime_error("cannot write " + file.string());
+}
+
 void make(CatalogueKind kind, const std::filesystem::path& file) {
     switch (kind) {
     case CatalogueKind::large:
@@ -77,6 +98,14 @@ void make(CatalogueKind kind, const std::filesystem::path& file) {
     case CatalogueKind::ads:
         cf::generate_catalogue(file, {3, 30, 1, ticker_ads});
         return;
+    case CatalogueKind::imported: {
+        std::ostringstream notes;
+        playlist_import::import_playlists({{bench_playlist().string()}, std::nullopt, file}, notes);
+        return;
+    }
+    case CatalogueKind::generated_like_imported:
+        cf::generate_catalogue(file, {imported_groups, imported_entries, 1, 0});
+        return;
     }
 }
 
@@ -91,13 +120,25 @@ std::filesystem::path catalogue_dir(CatalogueKind kind) {
     return root_dir / dir_name(kind);
 }
 
+std::filesystem::path bench_playlist() {
+    if (root_dir.empty()) throw std::runtime_error("no catalogue directory given (--catalogue_dir=DIR)");
+    const std::filesystem::path file =
+        root_dir / ("playlist-" + std::to_string(imported_groups) + "g-" + std::to_string(imported_entries) + "e.m3u");
+    if (!std::filesystem::is_regular_file(file)) {
+        std::filesystem::create_directories(root_dir);
+        write_playlist(file);
+    }
+    return file;
+}
+
 std::filesystem::path catalogue_file(CatalogueKind kind) {
     return catalogue_dir(kind) / "tavik.dll";
 }
 
 void make_missing_catalogues() {
-    for (CatalogueKind kind : {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging,
-                               CatalogueKind::large, CatalogueKind::large_unindexed}) {
+    for (CatalogueKind kind :
+         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large,
+          CatalogueKind::large_unindexed, CatalogueKind::imported, CatalogueKind::generated_like_imported}) {
         const std::filesystem::path file = catalogue_file(kind);
         if (std::filesystem::is_regular_file(file)) continue;
         std::cerr << "making catalogue " << file.string() << " ..." << std::flush;

@@ -10,11 +10,13 @@
 namespace qinghe::bench {
 
 enum class CatalogueKind {
-    large,            // 200 categories, 1,000,000 generated programmes
-    large_unindexed,  // the same file without any index, as a publisher may ship it
-    paging,           // one category of exactly 100,000 programmes, one small one
-    play_list,        // one programme whose play list has 1,000 groups of 20 videos
-    ads,              // a small generated catalogue with 20 ads
+    large,                    // 200 categories, 1,000,000 generated programmes
+    large_unindexed,          // the same file without any index, as a publisher may ship it
+    paging,                   // one category of exactly 100,000 programmes, one small one
+    play_list,                // one programme whose play list has 1,000 groups of 20 videos
+    ads,                      // a small generated catalogue with 20 ads
+    imported,                 // 200,000 playlist entries in 100 groups, imported
+    generated_like_imported,  // 100 categories, 200,000 generated programmes
 };
 
 inline constexpr int large_categories = 200;
@@ -25,6 +27,13 @@ inline constexpr int play_list_groups = 1000;
 inline constexpr int play_list_videos = 20;
 inline constexpr int play_list_programme_id = 1;
 inline constexpr int ticker_ads = 20;
+inline constexpr int imported_groups = 100;
+inline constexpr long imported_entries = 200'000;
+
+// The playlist the imported catalogue comes from: imported_entries entries
+// in imported_groups groups, a third with player options, as providers write
+// them. Made once beside the catalogues.
+std::filesystem::path bench_playlist();
 
 // Where the catalogues are kept; set once from the command line.
 void set_catalogue_root(const std::filesystem::path& root);

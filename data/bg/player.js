@@ -5,10 +5,13 @@
 //   .m3u8           through hls.js (hls.min.js beside this page),
 //   .flv and .ts    through mpegts.js (mpegts.js beside this page),
 //   anything else   in the browser's own <video>.
+// Every byte comes through the program's stream gateway, which serves this
+// page's own identifier (and what its playlists name) and nothing else.
 // Any other identifier (a site's own video id) is shown with the site's name.
 // A failure is shown in the page, naming the identifier and what went wrong;
 // body's data-state says what the page is doing: "loading", "playing",
-// "failed" or "shown" (a site's own id).
+// "failed" or "shown" (a site's own id). Space pauses and resumes, F toggles
+// full screen.
 (function () {
   "use strict";
 
@@ -34,9 +37,31 @@
     }
   }
 
+  // The stream's address without the request headers an identifier may
+  // carry after it ("address%7CUser-Agent=...&Referer=...", or with a bare
+  // "|"): the suffix starts at the last mark whose remainder is name=value
+  // pairs naming User-Agent, Referer (Referrer) or Origin. The program sends
+  // the headers itself; the page only plays the address.
+  function stream_address(text) {
+    var marks = /%7c|\|/gi;
+    var found = -1;
+    var length = 0;
+    var match;
+    while ((match = marks.exec(text)) !== null) {
+      var rest = text.substring(match.index + match[0].length);
+      if (/^(&?[^&=]+=[^&]*)+&?$/.test(rest) &&
+          /(^|&)(user-agent|referr?er|origin)=/i.test(rest)) {
+        found = match.index;
+        length = match[0].length;
+      }
+    }
+    return found < 0 ? text : text.substring(0, found);
+  }
+
   // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it
   // names no media at all.
   function form(text) {
+    text = stream_address(text);
     var remote = /^https?:\/\//i.test(text);
     if (!remote && /^[a-z][a-z0-9+.-]*:/i.test(text)) return "";
     var path = text.replace(/[?#].*$/, "");
@@ -47,8 +72,20 @@
     return remote ? "video" : "";
   }
 
-  function absolute(text) {
-    return new URL(text, window.location.href).href;
+  // Where the gateway serves the identifier's bytes.
+  function gateway_address(text) {
+    return new URL("../gateway/play?kwelo_iid=" + encodeURIComponent(text), window.location.href).href;
+  }
+
+  // A relative path names a file of the program; the gateway answers 404
+  // when it is not there.
+  function is_local() {
+    return !/^https?:\/\//i.test(id);
+  }
+
+  function failure_for_status(code) {
+    if (code === 404 && is_local()) return "找不到视频文件";
+    return http_failure(code);
   }
 
   function state(value) {
@@ -88,7 +125,6 @@
   // address is missing, refused by the server or unreachable, or whether the
   // content is there but cannot be decoded.
   function explain_failure(url, decode_failure) {
-    var local = /^file:/i.test(url);
     var request = new XMLHttpRequest();
     var answered = false;
     function answer(what) {
@@ -97,25 +133,16 @@
       request.abort();
       fail(what);
     }
-    if (local) {
-      // A file that is there yields bytes; a missing one none.
-      request.onprogress = function (event) { if (event.loaded > 0) answer(decode_failure); };
-      request.onload = function () {
-        answer(request.response && request.response.byteLength > 0 ? decode_failure : "找不到视频文件");
-      };
-      request.onerror = function () { answer("找不到视频文件"); };
-    } else {
-      request.onreadystatechange = function () {
-        if (request.readyState < 2) return;
-        if (request.status >= 400) answer(http_failure(request.status));
-        else if (request.status === 0) answer("无法连接到服务器");
-        else answer(decode_failure);
-      };
-      request.onerror = function () { answer("无法连接到服务器"); };
-    }
+    request.onreadystatechange = function () {
+      if (request.readyState < 2) return;
+      if (request.status >= 400) answer(failure_for_status(request.status));
+      else if (request.status === 0) answer("无法连接到服务器");
+      else answer(decode_failure);
+    };
+    request.onerror = function () { answer("无法连接到服务器"); };
     request.ontimeout = function () { answer("连接服务器超时"); };
     try {
-      request.open(local ? "GET" : "HEAD", url);
+      request.open("HEAD", url);
       request.responseType = "arraybuffer";
       request.timeout = 5000;
       request.send();
@@ -173,7 +200,9 @@
       var retry = { maxNumRetry: NETWORK_RETRIES, retryDelayMs: RETRY_DELAY_MS, maxRetryDelayMs: 4000 };
       var policy = { default: { maxTimeToFirstByteMs: 5000, maxLoadTimeMs: 10000,
                                 timeoutRetry: retry, errorRetry: retry } };
-      var hls = new Hls({ manifestLoadPolicy: policy, playlistLoadPolicy: policy, fragLoadPolicy: policy });
+      // No worker: the page's policy lets scripts come from this origin only.
+      var hls = new Hls({ enableWorker: false, manifestLoadPolicy: policy, playlistLoadPolicy: policy,
+                          fragLoadPolicy: policy });
       stop_stream = function () { stop_stream = function () {}; hls.destroy(); };
       var media_recoveries = 0;
       hls.on(Hls.Events.ERROR, function (event, data) {
@@ -185,8 +214,7 @@
         }
         var code = data.response && data.response.code;
         if (data.type !== Hls.ErrorTypes.NETWORK_ERROR) fail(DECODE_FAILURE);
-        else if (code >= 400) fail(http_failure(code));
-        else if (/^file:/i.test(url)) fail("找不到视频文件");
+        else if (code >= 400) fail(failure_for_status(code));
         else fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
       });
       hls.on(Hls.Events.FRAG_LOADED, waiting);
@@ -195,25 +223,10 @@
     });
   }
 
-  // mpegts.js reads with fetch(), which cannot read file: addresses; a local
-  // file is read whole first and handed over as a blob.
-  function local_blob(url, ready) {
-    var request = new XMLHttpRequest();
-    request.open("GET", url);
-    request.responseType = "blob";
-    request.onload = function () {
-      if (request.response && request.response.size > 0) ready(URL.createObjectURL(request.response));
-      else fail("找不到视频文件");
-    };
-    request.onerror = function () { fail("找不到视频文件"); };
-    request.send();
-  }
-
   function play_mpegts(url, type) {
     load_script("mpegts.js", function () {
       if (!window.mpegts || !mpegts.isSupported()) return fail("此浏览器不支持 " + type.toUpperCase() + " 播放");
-      if (/^file:/i.test(url)) local_blob(url, start);
-      else start(url);
+      start(url);
     });
     function start(source) {
       var retries = 0;
@@ -225,7 +238,7 @@
         player.on(mpegts.Events.ERROR, function (kind, detail, info) {
           if (failed) return;
           if (kind !== mpegts.ErrorTypes.NETWORK_ERROR) return fail(DECODE_FAILURE);
-          if (info && info.code >= 400) return fail(http_failure(info.code));
+          if (info && info.code >= 400) return fail(failure_for_status(info.code));
           if (retries < NETWORK_RETRIES) {
             retries += 1;
             status("网络中断，正在重试（第 " + retries + " 次）…");
@@ -247,7 +260,7 @@
   function show(site) {
     var stage = document.getElementById("stage");
     var line = document.getElementById("status");
-    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : id;
+    document.getElementById("identifier").textContent = id === "" ? "（没有视频编号）" : stream_address(id);
     var how = id === "" ? "" : form(id);
     if (how === "") {
       state("shown");
@@ -276,13 +289,32 @@
     // Data still arriving (a large file over a slow link) keeps the wait going.
     video.addEventListener("progress", waiting);
 
-    var url = absolute(id);
+    // The whole identifier: the gateway sends the headers it carries.
+    var url = gateway_address(id);
     if (how === "hls") play_hls(url);
     else if (how === "flv" || how === "mpegts") play_mpegts(url, how);
     else play_video(url);
   }
 
+  // The keyboard plays without a mouse: Space pauses and resumes, F shows
+  // the video full screen and back, wherever the focus is in the page.
+  function keyboard(event) {
+    if (!video || failed || event.ctrlKey || event.altKey || event.metaKey) return;
+    // The video's own controls already answer Space while it has the focus.
+    if (event.key === " " && event.target !== video) {
+      if (video.paused) video.play();
+      else video.pause();
+    } else if (event.key === "f" || event.key === "F") {
+      var change = document.fullscreenElement ? document.exitFullscreen() : video.requestFullscreen();
+      if (change && change.catch) change.catch(function () {});
+    } else {
+      return;
+    }
+    event.preventDefault();
+  }
+
   window.alert = window.confirm = window.prompt = function () { return null; };
+  document.addEventListener("keydown", keyboard, true);
   document.addEventListener("DOMContentLoaded", function () {
     id = identifier();
     show(document.body.getAttribute("data-site"));

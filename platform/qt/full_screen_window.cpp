@@ -5,22 +5,8 @@
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <QWindow>
 
 namespace qinghe::platform::qt {
-
-namespace {
-
-// The title of the window the view shows in; the view may be a native window
-// of its own embedded in it.
-QString title_around(const QWidget* view) {
-    const QWindow* window = view->window()->windowHandle();
-    if (window == nullptr) return view->window()->windowTitle();
-    while (window->parent() != nullptr) window = window->parent();
-    return window->title();
-}
-
-}  // namespace
 
 FullScreenWindow::FullScreenWindow(QWebEngineView* browser_view)
     : browser_view_(browser_view), full_view_(new QWebEngineView(this)) {
@@ -36,7 +22,7 @@ FullScreenWindow::FullScreenWindow(QWebEngineView* browser_view)
     addAction(leave);
 
     full_view_->setPage(browser_view_->page());
-    setWindowTitle(title_around(browser_view_));
+    setWindowTitle(browser_view_->window()->windowTitle());
     // The screen's whole area also where no window manager honours the
     // full-screen state.
     setGeometry(browser_view_->screen()->geometry());

@@ -4,14 +4,43 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
 
 namespace qinghe::platform::qt {
 
-std::optional<int> answer_help_or_version(int& argc, char** argv, const std::string& version) {
+namespace {
+
+QStringList arguments_of(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+QCommandLineOption catalogue_option() {
+    return QCommandLineOption(
+        QStringLiteral("catalogue"),
+        QStringLiteral("Open this catalogue file instead of tavik.dll beside the program (for one written with "
+                       "qinghe-catalogue import, say). The player pages still come from the program's folder."),
+        QStringLiteral("file"));
+}
+
+}  // namespace
+
+std::string catalogue_argument(int argc, char** argv) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption catalogue = catalogue_option();
+    parser.addOption(catalogue);
+    parser.parse(arguments_of(argc, argv));
+    const QStringList files = parser.values(catalogue);
+    if (files.isEmpty() || files.last().isEmpty()) return {};
+    return QFileInfo(files.last()).absoluteFilePath().toStdString();
+}
+
+std::optional<int> answer_help_or_version(int& argc, char** argv, const std::string& version) {
+    const QStringList arguments = arguments_of(argc, argv);
 
     QCommandLineParser parser;
     // Qt's own "-reverse" or "-style" are words, not bundles of letters.
@@ -26,8 +55,13 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
                        "step that failed and was skipped."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption show_version = parser.addVersionOption();
+    parser.addOption(catalogue_option());
     // Unknown options and arguments are no error: the program ignores them.
-    parser.parse(arguments);
+    if (!parser.parse(arguments) && parser.errorText().contains(QStringLiteral("Missing value after")) &&
+        parser.errorText().contains(QStringLiteral("catalogue"))) {
+        QTextStream(stderr) << "qinghe-tv: --catalogue needs a catalogue file (see qinghe-tv --help)\n";
+        return 2;
+    }
     const bool help_all = parser.isSet(QStringLiteral("help-all"));
     if (!parser.isSet(help) && !help_all && !parser.isSet(show_version)) return std::nullopt;
 

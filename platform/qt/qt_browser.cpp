@@ -3,11 +3,18 @@
 #include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
 #include "platform/qt/full_screen_window.h"
+#include "platform/qt/origin_server.h"
 #include "platform/qt/plain_text_page.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/request_guard.h"
 #include "platform/qt/silent_page.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -18,10 +25,29 @@ namespace qinghe::platform::qt {
 namespace {
 // QWebEnginePage::setHtml shows nothing for content beyond 2 MB.
 constexpr qsizetype max_page_bytes = 2 * 1024 * 1024;
+// A player page gets only the video's identifier; its <video> takes the
+// programme's caption, which the window shows as its title, as its
+// accessible name. The script runs apart from the page's own scripts.
+void name_videos(QWebEnginePage& page, const QString& caption) {
+    const QByteArray quoted = QJsonDocument(QJsonArray{caption}).toJson(QJsonDocument::Compact);
+    page.runJavaScript(QStringLiteral("for (const video of document.querySelectorAll('video'))"
+                                      " video.setAttribute('aria-label', %1[0]);")
+                           .arg(QString::fromUtf8(quoted)),
+                       QWebEngineScript::ApplicationWorld);
+}
+
 }  // namespace
 
 QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
-    : view_(new QWebEngineView(parent)), program_directory_(std::move(program_directory)) {
+    : origin_(std::make_unique<OriginServer>()),
+      guard_(std::make_unique<RequestGuard>([origin = origin_.get()](const QUrl& url) { return origin->owns(url); })),
+      profile_(std::make_unique<QWebEngineProfile>()),
+      view_(new QWebEngineView(parent)),
+      program_directory_(std::move(program_directory)) {
+    // An off-the-record profile of the browser's own, so the guard sees every request of its pages.
+    profile_->setUrlRequestInterceptor(guard_.get());
+    QObject::connect(profile_.get(), &QWebEngineProfile::downloadRequested, view_.data(),
+                     [](QWebEngineDownloadRequest* download) { download->cancel(); });
     page_ = make_page();
     view_->setPage(page_.data());
     view_->setFocusPolicy(Qt::StrongFocus);
@@ -37,13 +63,18 @@ QtBrowser::~QtBrowser() {
 
 SilentPage* QtBrowser::make_page() {
     // The page is the view's child, so it goes with the view.
-    auto* page = new SilentPage(view_.data());
+    auto* page = new SilentPage(
+        profile_.get(), [origin = origin_.get()](const QUrl& url) { return origin->owns(url); }, view_.data());
     QWebEngineSettings* settings = page->settings();
     // A play is a click in the tree, not in the page: media starts on load.
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-    // The player pages are local files that play http(s) media and streams.
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // Pages reach their own origin only, and nothing of the user's.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
     QObject::connect(page, &QWebEnginePage::fullScreenRequested, view_.data(),
                      [this](QWebEngineFullScreenRequest request) {
@@ -54,10 +85,11 @@ SilentPage* QtBrowser::make_page() {
                          else
                              full_screen_.reset();
                      });
-    QObject::connect(page, &QWebEnginePage::loadFinished, view_.data(), [this, page] {
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_.data(), [this, page](bool ok) {
         if (page != page_.data()) return;
         give_way_.stop();
         pending_load_ = nullptr;
+        if (ok) name_videos(*page, view_->window()->windowTitle());
     });
     return page;
 }
@@ -112,7 +144,10 @@ SilentPage& QtBrowser::page() const {
 
 void QtBrowser::navigate(const std::string& address) {
     web();
-    const QUrl url = browser_url(address, program_directory_);
+    const QUrl address_url = browser_url(address, program_directory_);
+    // A player page is served from the origin; anything else is the empty page.
+    const QUrl url = address_url.isLocalFile() ? origin_->open_page(address_url) : address_url;
+    if (!address_url.isLocalFile()) origin_->gateway().revoke();
     writing_ = false;
     written_.clear();
     address_ = url.toString(QUrl::FullyEncoded);
@@ -145,6 +180,7 @@ void QtBrowser::document_close() {
     if (html.toUtf8().size() > max_page_bytes) throw PlatformError("document text too large to show");
     writing_ = false;
     written_.clear();
+    origin_->gateway().revoke();
     load_watched([html](SilentPage& page) { page.setHtml(html, QUrl(QStringLiteral("about:blank"))); });
 }
 

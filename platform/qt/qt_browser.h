@@ -10,19 +10,26 @@
 #include <memory>
 #include <string>
 
+class QWebEngineProfile;
 class QWebEngineView;
 class QWidget;
 
 namespace qinghe::platform::qt {
 
 class FullScreenWindow;
+class OriginServer;
+class RequestGuard;
 class SilentPage;
 
 // Web1 over a QWebEngineView. navigate() loads a page (see browser_url);
 // from the first navigate on there is a document, and document_open, _write
 // and _close replace it with the written text shown as plain text.
-// Player pages start their media without a gesture, may load http(s) media
-// and scripts, and may show their video full screen. A new load always gets
+// A player page (a file in a directory named bg) is served from the
+// browser's own origin (origin_server.h), never as a file: URL, and its
+// identifier is granted to the stream gateway; web security stays on, and
+// the browser's profile lets pages reach nothing but that origin
+// (request_guard.h, silent_page.h) and downloads nothing. Player pages start
+// their media without a gesture and may show their video full screen. A new load always gets
 // its page: when the current page does not give way (a script that never
 // yields, a beforeunload that holds on, a page too large to leave) within
 // give_way_ms, the page is dropped and the load goes to a fresh one.
@@ -38,8 +45,10 @@ public:
 
     // The widget to place on the window as Web1.
     QWidget* view() const;
-    // The address last navigated to, as a URL.
+    // The address last navigated to, as the URL the browser loads.
     std::string current_address() const;
+    // The player pages' origin and its stream gateway.
+    OriginServer& origin() const { return *origin_; }
     bool silent() const;
     // How long the current page has to let a new load finish.
     static constexpr int give_way_ms = 2000;
@@ -61,6 +70,9 @@ private:
     void drop_stuck_page();
     void leave_full_screen();
 
+    std::unique_ptr<OriginServer> origin_;
+    std::unique_ptr<RequestGuard> guard_;
+    std::unique_ptr<QWebEngineProfile> profile_;
     QPointer<QWebEngineView> view_;
     QPointer<SilentPage> page_;
     std::string program_directory_;

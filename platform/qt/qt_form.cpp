@@ -3,8 +3,8 @@
 #include "platform/base/error.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/form_icon.h"
-#include "platform/qt/native_browser_area.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/ticker_strip.h"
 #include "platform/qt/twips.h"
 #include "platform/qt/window_text.h"
 
@@ -16,7 +16,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTreeWidget>
-#include <QWebEngineView>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
@@ -50,18 +49,8 @@ QPushButton* make_search_button(QWidget* parent) {
     return button;
 }
 
-QFrame* make_strip(QWidget* parent) {
-    auto* strip = new QFrame(parent);
-    strip->setFrameShape(QFrame::NoFrame);
-    strip->setFocusPolicy(Qt::NoFocus);
-    return strip;
-}
-
 QWidget* adopt_web_view(QWidget* web_view, QWidget* form) {
     if (web_view == nullptr) throw PlatformError("the window needs a browser widget");
-    // The browser's view gets a native window of its own; a stand-in widget
-    // that draws like any other is a plain child.
-    if (qobject_cast<QWebEngineView*>(web_view) != nullptr) return new NativeBrowserArea(web_view, form);
     web_view->setParent(form);
     return web_view;
 }
@@ -73,7 +62,7 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       tree_(this),
       search_box_(make_search_box(this)),
       search_button_(make_search_button(this)),
-      strip_(make_strip(this)),
+      strip_(new TickerStrip(this)),
       web_(adopt_web_view(web_view, this)),
       text1_(search_box_, 5760, 120, 2535, 375),
       command1_(search_button_, 8400, 120, 735, 375),
@@ -91,9 +80,13 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
     connect(search_button_, &QPushButton::clicked, this,
             [this] { raise_event(sink_, [](FormEvents& sink) { sink.Command1_Click(); }); });
 
+    // Names for accessibility; the button's is its text.
+    QWidget* tree_widget = tree_.widget();
+    tree_widget->setAccessibleName(QStringLiteral("节目"));
+    search_box_->setAccessibleName(QStringLiteral("搜索"));
+
     // Tab order: the tree, the search box, the search button, the browser;
     // the ad strip and its labels take no focus.
-    QWidget* tree_widget = tree_.widget();
     setTabOrder(tree_widget, search_box_);
     setTabOrder(search_box_, search_button_);
     setTabOrder(search_button_, web_);

@@ -29,9 +29,7 @@ namespace qinghe::platform::qt {
 class QtForm final : public QWidget, public Window {
     Q_OBJECT
 public:
-    // web_view becomes Web1 and a child of the window; a QWebEngineView is
-    // embedded in its own native window (see NativeBrowserArea) and
-    // web_widget() is then the area that holds it.
+    // web_view becomes Web1 and a child of the window.
     explicit QtForm(QWidget* web_view, QWidget* parent = nullptr);
     ~QtForm() override;
 

@@ -5,6 +5,7 @@
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/ticker_label.h"
+#include "platform/qt/ticker_strip.h"
 #include "platform/qt/twips.h"
 
 #include <QMetaObject>
@@ -21,6 +22,12 @@ constexpr int max_index = 32767;
 const char* const design_caption = "Label3111";
 constexpr int design_width_twips = 810;
 constexpr int design_height_twips = 180;
+// The widget the labels are children of: the strip's surface, or a plain
+// strip itself.
+QWidget* label_parent(QWidget* strip) {
+    if (const auto* ticker_strip = qobject_cast<TickerStrip*>(strip)) return ticker_strip->surface();
+    return strip;
+}
 }  // namespace
 
 QtTickerLabels::QtTickerLabels(const QtControl& strip) : strip_(strip) {
@@ -37,7 +44,7 @@ QtTickerLabels::~QtTickerLabels() {
 }
 
 TickerLabel* QtTickerLabels::make_label(int index) {
-    auto* label = new TickerLabel(strip_.widget());
+    auto* label = new TickerLabel(label_parent(strip_.widget()));
     QObject::connect(label, &TickerLabel::clicked, label, [this, index, label] {
         // Queued, so the handler runs after the mouse event has finished with
         // the label; an unloaded label takes its pending click with it.

@@ -34,6 +34,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+    // What a left click does: reports the click.
+    void click() { emit clicked(); }
+
     // How often text has been laid out: one for measuring a caption, one for
     // each run shaped. Moving the label adds nothing for runs already shaped.
     int text_layouts() const { return text_layouts_; }

@@ -10,10 +10,16 @@ namespace qinghe::platform::qt {
 void prepare_web_engine() {
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    const QByteArray flag = "--disable-web-security";
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (flags.split(' ').contains(flag)) return;
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.isEmpty() ? flag : flags + ' ' + flag);
+    // On Linux the engine keeps its pages out of the accessibility tree
+    // unless told otherwise; it then builds the pages' tree only while an
+    // assistive technology is listening.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+    const QList<QByteArray> unsafe = {"--disable-web-security", "--allow-file-access-from-files"};
+    QList<QByteArray> kept;
+    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' '))
+        if (!flag.isEmpty() && !unsafe.contains(flag.split('=').first())) kept.append(flag);
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
 }
 
 }  // namespace qinghe::platform::qt

@@ -551,8 +551,9 @@ private:
 };
 
 SqlcipherConnection::SqlcipherConnection(std::string program_directory, std::chrono::milliseconds statement_limit,
-                                         bool order_unindexed_listing)
+                                         bool order_unindexed_listing, std::string catalogue_file)
     : program_directory_(std::move(program_directory)),
+      catalogue_file_(std::move(catalogue_file)),
       interruption_(std::make_shared<Interruption>(statement_limit)),
       order_unindexed_listing_(order_unindexed_listing) {}
 
@@ -589,6 +590,19 @@ void SqlcipherConnection::open(const std::string& connection_string, const std::
     const std::string* key = find_property(properties, "Jet OLEDB:Database Password");
 
     std::string path = native_path(*source, program_directory_);
+    if (catalogue_file_.empty() || program_directory_.empty() ||
+        path != native_path(program_directory_ + "\\tavik.dll", program_directory_)) {
+        open_file(std::move(path), key);
+        return;
+    }
+    try {
+        open_file(catalogue_file_, key);
+    } catch (const PlatformError& e) {
+        throw PlatformError("in its place, --catalogue " + catalogue_file_ + ": " + e.what());
+    }
+}
+
+void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     if (path.find('\0') != std::string::npos) fail("the file name holds a NUL character");
     // A name starting with "file:" must stay a plain file name.
     if (path.rfind("file:", 0) == 0) path = "./" + path;

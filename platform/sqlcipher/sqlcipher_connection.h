@@ -37,9 +37,12 @@ public:
     // order_unindexed_listing: on a file without an index for the category
     // listing, order the listing in memory when opening (see
     // listing_order.h); a connection that only searches does without.
+    // catalogue_file: when not empty, the file opened wherever the data
+    // source names tavik.dll in the program's directory (the program's
+    // --catalogue); a failure to open it names it.
     explicit SqlcipherConnection(std::string program_directory = {},
                                  std::chrono::milliseconds statement_limit = default_statement_limit,
-                                 bool order_unindexed_listing = true);
+                                 bool order_unindexed_listing = true, std::string catalogue_file = {});
     ~SqlcipherConnection() override;
     SqlcipherConnection(const SqlcipherConnection&) = delete;
     SqlcipherConnection& operator=(const SqlcipherConnection&) = delete;
@@ -58,7 +61,10 @@ public:
     void resume() noexcept override;
 
 private:
+    void open_file(std::string path, const std::string* key);
+
     std::string program_directory_;
+    std::string catalogue_file_;
     std::shared_ptr<Interruption> interruption_;
     bool order_unindexed_listing_;
     std::shared_ptr<Session> session_;

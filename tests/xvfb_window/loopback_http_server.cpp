@@ -23,11 +23,25 @@ QByteArray content_type(const QString& path) {
 LoopbackHttpServer::LoopbackHttpServer(const QString& folder) : folder_(folder) {
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            ++connections_;
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
         }
     });
     server_.listen(QHostAddress::LocalHost, 0);
+}
+
+void LoopbackHttpServer::require_headers(const QString& prefix, const QList<QPair<QByteArray, QByteArray>>& headers) {
+    guarded_prefix_ = prefix;
+    required_ = headers;
+}
+
+QByteArray LoopbackHttpServer::Seen::header(const QByteArray& name) const {
+    for (const QByteArray& line : head.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower()) return line.mid(colon + 1).trimmed();
+    }
+    return {};
 }
 
 QString LoopbackHttpServer::base() const {
@@ -40,9 +54,21 @@ void LoopbackHttpServer::answer(QTcpSocket* socket) {
     socket->setProperty("head", request);
     if (!request.contains("\r\n\r\n")) return;
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-    const QString path = words.size() > 1 ? QUrl::fromPercentEncoding(words[1].split('?').first()) : QString();
+    QString path = words.size() > 1 ? QUrl::fromPercentEncoding(words[1].split('?').first()) : QString();
+    const Seen seen{path, request.left(request.indexOf("\r\n\r\n"))};
+    seen_.push_back(seen);
+    requests_.append(QString::fromUtf8(words.value(1)));
 
     if (path.startsWith("/drop/")) return socket->abort();
+    if (!guarded_prefix_.isEmpty() && path.startsWith(guarded_prefix_)) {
+        for (const auto& [name, value] : required_) {
+            if (seen.header(name) != value) {
+                socket->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                return socket->disconnectFromHost();
+            }
+        }
+        path = path.mid(guarded_prefix_.size() - 1);
+    }
 
     QFile file(folder_.filePath(path.mid(1)));
     QByteArray reply;

@@ -3,15 +3,19 @@
 // starts the video without any gesture in the page, and a click on a leaf
 // that cannot play shows, within a few seconds, a message naming the
 // identifier and what went wrong, while the program goes on.
+#include "catalogue/schema/play_list.h"
 #include "loopback_http_server.h"
 #include "platform/qt/full_screen_window.h"
+#include "platform/qt/stream_grant_headers.h"
 #include "real_window.h"
+#include "tools/playlist_import/playlist_import.h"
 
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 namespace qinghe::test {
 namespace {
@@ -42,7 +46,9 @@ protected:
     void click_leaf(std::size_t index) {
         const std::string key = "web_1_" + std::to_string(index + 1) + "_8";
         ASSERT_TRUE(user->click(key)) << key;
-        ASSERT_TRUE(wait_until([&] { return shown_identifier().toStdString() == leaves[index]; }, 20000));
+        // The page shows the address, without the request headers an identifier may carry.
+        const QString address = platform::qt::stream_address_of(QString::fromStdString(leaves[index]));
+        ASSERT_TRUE(wait_until([&] { return shown_identifier() == address; }, 20000));
     }
 
     double current_time() {
@@ -107,6 +113,60 @@ TEST_F(MediaFormsTest, FullScreenFillsTheScreenAndEscReturnsToTheWindow) {
     EXPECT_EQ(window.frameGeometry(), frame);
     EXPECT_EQ(view->geometry(), browser_area);
     EXPECT_GT(current_time(), 0.0);
+}
+
+// A playlist's streams whose server wants its own User-Agent, Referer and
+// Origin play once imported: every request for them (the HLS manifest and
+// its segments, the FLV stream) carries the headers, and the request for a
+// stream without headers carries none of them.
+class StreamHeadersTest : public MediaWindowTest {
+protected:
+    void SetUp() override {
+        server.require_headers("/guarded/", {{"User-Agent", user_agent}, {"Referer", referer}, {"Origin", origin}});
+        const std::string base = server.base().toStdString();
+        const std::string options =
+            "User-Agent=" + std::string(user_agent) + "&Referer=" + referer + "&Origin=" + origin;
+        std::ofstream(dir.path() / "list.m3u")
+            << "#EXTM3U\n#EXTINF:-1,HLS\n#EXTVLCOPT:http-user-agent=" << user_agent
+            << "\n#EXTVLCOPT:http-referrer=" << referer << "\n#EXTVLCOPT:http-origin=" << origin << "\n"
+            << base << "guarded/media/hls/demo.m3u8\n#EXTINF:-1,FLV\n"
+            << base << "guarded/media/demo.flv|" << options << "\n#EXTINF:-1,WebM\n"
+            << base << "media/demo.webm\n";
+        std::ostringstream notes;
+        playlist_import::import_playlists({{(dir.path() / "list.m3u").string()}, std::nullopt, dir.path() / "list.dll"},
+                                          notes);
+        // The identifiers as the import wrote them, played from one programme.
+        catalogue_files::CatalogueData imported = catalogue_files::read_catalogue(dir.path() / "list.dll");
+        for (const auto& row : imported.tables["t1"].rows)
+            leaves.push_back(
+                catalogue::play_list::group_fields(catalogue::play_list::groups(std::get<std::string>(row.at(5))).at(1))
+                    .at(1));
+        MediaWindowTest::SetUp();
+    }
+
+    static constexpr const char* user_agent = "QingheTest/1.0 (headers)";
+    static constexpr const char* referer = "http://referer.test/page?a=1";
+    static constexpr const char* origin = "http://origin.test";
+};
+
+TEST_F(StreamHeadersTest, EveryRequestOfAStreamCarriesItsOwnHeadersOnly) {
+    ASSERT_EQ(leaves.size(), 3u);
+    for (std::size_t i = 0; i < leaves.size(); ++i) expect_plays(i);
+    std::size_t guarded = 0;
+    for (const LoopbackHttpServer::Seen& request : server.seen()) {
+        SCOPED_TRACE(request.path.toStdString());
+        if (request.path.startsWith(QStringLiteral("/guarded/"))) {
+            ++guarded;
+            EXPECT_EQ(request.header("User-Agent"), user_agent);
+            EXPECT_EQ(request.header("Referer"), referer);
+            EXPECT_EQ(request.header("Origin"), origin);
+        } else {
+            EXPECT_NE(request.header("User-Agent"), user_agent);
+            EXPECT_NE(request.header("Referer"), referer);
+            EXPECT_NE(request.header("Origin"), origin);
+        }
+    }
+    EXPECT_GE(guarded, 3u);  // the manifest, a segment, the FLV stream at least
 }
 
 class MediaFailuresTest : public MediaWindowTest {

@@ -1,5 +1,6 @@
 #include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
+#include "platform/qt/origin_server.h"
 #include "platform/qt/qt_browser.h"
 #include "recording_events.h"
 
@@ -30,6 +31,12 @@ extern "C" const char* __asan_default_options() {
 
 namespace qinghe::platform::qt {
 namespace {
+
+void write_file(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
 
 using test::process_until;
 
@@ -125,20 +132,21 @@ TEST_F(WebEngineBrowserTest, NavigatingToALocalFileWithAQueryReachesThatUrl) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bg")));
-    QFile page(dir.filePath(QStringLiteral("bg/tudou.htm")));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write(
-        "<html><head><meta charset=\"utf-8\"><script>"
-        "document.title = decodeURIComponent(location.search);"
-        "</script></head><body>player</body></html>");
-    page.close();
+    // The origin's pages run scripts from files only.
+    write_file(
+        dir.filePath(QStringLiteral("bg/tudou.htm")),
+        "<html><head><meta charset=\"utf-8\"><script src=\"title.js\"></script></head><body>player</body></html>");
+    write_file(dir.filePath(QStringLiteral("bg/title.js")), "document.title = decodeURIComponent(location.search);");
 
     browser.set_silent(true);
     const std::string windows_style = dir.path().toStdString() + "\\bg\\tudou.htm?kwelo_iid=XNz A&x=中";
     browser.navigate(windows_style);
     ASSERT_TRUE(process_until([this] { return loads >= 1; }));
     EXPECT_TRUE(last_load_ok);
-    EXPECT_EQ(view->url().toLocalFile(), dir.filePath(QStringLiteral("bg/tudou.htm")));
+    // Served from the browser's own origin, never as a file: URL.
+    EXPECT_EQ(view->url().host(), QStringLiteral("127.0.0.1"));
+    EXPECT_TRUE(browser.origin().owns(view->url()));
+    EXPECT_TRUE(view->url().path().endsWith(QStringLiteral("/bg/tudou.htm")));
     EXPECT_EQ(QUrl(QString::fromStdString(browser.current_address())), view->url());
     ASSERT_TRUE(process_until([this] { return view->title().startsWith(QLatin1Char('?')); }));
     EXPECT_EQ(view->title().toStdString(), "?kwelo_iid=XNz A&x=中");
@@ -149,12 +157,12 @@ TEST_F(WebEngineBrowserTest, SilentPagesShowNoDialogs) {
     EXPECT_TRUE(browser.silent());
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QFile page(dir.filePath(QStringLiteral("dialogs.htm")));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write(
-        "<html><body><script>alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
-        "document.title = 'confirm=' + c + ' prompt=' + p;</script></body></html>");
-    page.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("bg")));
+    write_file(dir.filePath(QStringLiteral("bg/dialogs.htm")),
+               "<html><body><script src=\"dialogs.js\"></script></body></html>");
+    write_file(dir.filePath(QStringLiteral("bg/dialogs.js")),
+               "alert('a'); var c = confirm('c'); var p = prompt('p', 'd');"
+               "document.title = 'confirm=' + c + ' prompt=' + p;");
 
     // A dialog would be a modal window waiting for a user who never comes:
     // count and dismiss any that shows up.
@@ -171,7 +179,7 @@ TEST_F(WebEngineBrowserTest, SilentPagesShowNoDialogs) {
     });
     watchdog.start(50);
 
-    browser.navigate(dir.filePath(QStringLiteral("dialogs.htm")).toStdString());
+    browser.navigate(dir.filePath(QStringLiteral("bg/dialogs.htm")).toStdString());
     ASSERT_TRUE(process_until([this] { return view->title().startsWith(QStringLiteral("confirm=")); }));
     EXPECT_EQ(dialogs, 0);
     EXPECT_EQ(view->title().toStdString(), "confirm=false prompt=null");

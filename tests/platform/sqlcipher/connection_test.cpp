@@ -45,6 +45,35 @@ TEST(DataAccessConnection, OpensAndReadsTheCatalogueWithoutChangingAnyFile) {
     EXPECT_EQ(DirSnapshot::of(dir.path()), before);
 }
 
+TEST(DataAccessConnection, AGivenCatalogueFileTakesThePlaceOfTheOneBesideTheProgram) {
+    TempDir program;
+    TempDir elsewhere;
+    write_numbers(program.path() / "tavik.dll", 3);
+    write_numbers(elsewhere.path() / "mine.dll", 5);
+    const std::string mine = (elsewhere.path() / "mine.dll").string();
+    {
+        SqlcipherConnection connection(program.path().string(), platform::sqlcipher::default_statement_limit, true,
+                                       mine);
+        connection.open(catalogue_string(program.path()), "", "", -1);
+        EXPECT_EQ(rest_of_column(*run(connection, "select v from n order by v"), "v"), numbers(1, 5));
+    }
+    // Another data source is opened as it names itself: elsewhere holds no tavik.dll.
+    {
+        SqlcipherConnection connection(program.path().string(), platform::sqlcipher::default_statement_limit, true,
+                                       mine);
+        EXPECT_THROW(connection.open(catalogue_string(elsewhere.path()), "", "", -1), PlatformError);
+    }
+    SqlcipherConnection missing(program.path().string(), platform::sqlcipher::default_statement_limit, true,
+                                mine + ".gone");
+    try {
+        missing.open(catalogue_string(program.path()), "", "", -1);
+        ADD_FAILURE() << "opened";
+    } catch (const PlatformError& e) {
+        EXPECT_EQ(std::string(e.what()), "in its place, --catalogue " + mine + ".gone: the file does not exist");
+    }
+    EXPECT_FALSE(missing.is_open());
+}
+
 TEST(DataAccessConnection, FilesThatAreNoCatalogueFailToOpen) {
     const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> cases = {
         {"wrong password", [](const fs::path& f) { write_numbers(f, 3, "another"); }},

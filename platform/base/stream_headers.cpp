@@ -1,0 +1,136 @@
+#include "platform/base/stream_headers.h"
+
+#include "platform/base/text.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace qinghe::platform {
+
+namespace {
+
+constexpr std::string_view hex_digits = "0123456789ABCDEF";
+
+bool is_kept(char c) {
+    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    return alnum || std::string_view("-._~/:;,()@!*'").find(c) != std::string_view::npos;
+}
+
+void append_encoded(std::string& out, std::string_view value) {
+    for (const char c : value) {
+        if (is_kept(c)) {
+            out += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '%';
+            out += hex_digits[byte >> 4];
+            out += hex_digits[byte & 0x0F];
+        }
+    }
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string* field_named(StreamHeaders& headers, std::string_view name) {
+    if (equals_ignoring_case(name, "User-Agent")) return &headers.user_agent;
+    if (equals_ignoring_case(name, "Referer") || equals_ignoring_case(name, "Referrer")) return &headers.referer;
+    if (equals_ignoring_case(name, "Origin")) return &headers.origin;
+    return nullptr;
+}
+
+// The headers of a suffix, or nullopt when it is not a list of name=value
+// pairs naming at least one of the headers, so an address's own query
+// ("a=b%7Cc=d") is never taken for one.
+std::optional<StreamHeaders> parse_suffix(std::string_view suffix) {
+    StreamHeaders headers;
+    bool any = false;
+    while (!suffix.empty()) {
+        const auto amp = suffix.find('&');
+        const std::string_view pair = suffix.substr(0, amp);
+        suffix = amp == std::string_view::npos ? std::string_view{} : suffix.substr(amp + 1);
+        if (pair.empty()) continue;
+        const auto eq = pair.find('=');
+        if (eq == 0 || eq == std::string_view::npos) return std::nullopt;
+        if (std::string* field = field_named(headers, pair.substr(0, eq))) {
+            any = true;
+            // A line break or other control byte could end the header early
+            // and start another: such a value is not sent at all.
+            std::string value = percent_decoded(pair.substr(eq + 1));
+            const bool clean = std::none_of(value.begin(), value.end(),
+                                            [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+            *field = clean ? std::move(value) : std::string();
+        }
+    }
+    if (!any) return std::nullopt;
+    return headers;
+}
+
+}  // namespace
+
+std::string with_stream_headers(std::string_view address, const StreamHeaders& headers) {
+    std::string out(address);
+    if (headers.empty()) return out;
+    const std::array<std::pair<std::string_view, const std::string*>, 3> fields{{
+        {"User-Agent", &headers.user_agent},
+        {"Referer", &headers.referer},
+        {"Origin", &headers.origin},
+    }};
+    char separator = 0;
+    out += "%7C";
+    for (const auto& [name, value] : fields) {
+        if (value->empty()) continue;
+        if (separator) out += separator;
+        separator = '&';
+        out += name;
+        out += '=';
+        append_encoded(out, *value);
+    }
+    return out;
+}
+
+std::string percent_decoded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+StreamIdentifier split_stream_headers(std::string_view identifier) {
+    // The last mark wins: an address may hold an encoded bar of its own.
+    for (std::size_t end = identifier.size(); end > 0;) {
+        const std::size_t bar = identifier.rfind('|', end - 1);
+        std::size_t encoded = std::string_view::npos;
+        for (std::size_t at = identifier.rfind('%', end - 1); at != std::string_view::npos;
+             at = at == 0 ? std::string_view::npos : identifier.rfind('%', at - 1)) {
+            const std::string_view mark = identifier.substr(at, 3);
+            if (equals_ignoring_case(mark, "%7C")) {
+                encoded = at;
+                break;
+            }
+        }
+        const bool bar_last = bar != std::string_view::npos && (encoded == std::string_view::npos || bar > encoded);
+        const std::size_t mark = bar_last ? bar : encoded;
+        if (mark == std::string_view::npos) break;
+        const std::size_t length = bar_last ? 1 : 3;
+        if (auto headers = parse_suffix(identifier.substr(mark + length)))
+            return {std::string(identifier.substr(0, mark)), std::move(*headers)};
+        end = mark;
+    }
+    return {std::string(identifier), {}};
+}
+
+}  // namespace qinghe::platform

@@ -1,0 +1,65 @@
+#!/usr/bin/python3
+"""Reads qinghe-tv over the accessibility bus (AT-SPI), as a screen reader does.
+
+    atspi_tree.py dump         one line per object under the program: depth,
+                               role, name, action names and "focused" when it
+                               has the focus, tab-separated
+    atspi_tree.py press NAME   runs the first action of the first object named NAME
+
+Exits 2 when the program is not on the bus (yet).
+"""
+import sys
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+PROGRAM = "qinghe-tv"
+
+
+def program():
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        if app is not None and app.get_name() == PROGRAM:
+            return app
+    return None
+
+
+def actions(node):
+    action = node.get_action_iface()
+    if action is None:
+        return []
+    return [action.get_action_name(i) for i in range(action.get_n_actions())]
+
+
+def walk(node, depth=0):
+    yield depth, node
+    for i in range(node.get_child_count()):
+        child = node.get_child_at_index(i)
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def main():
+    app = program()
+    if app is None:
+        return 2
+    if sys.argv[1] == "dump":
+        for depth, node in walk(app):
+            focused = node.get_state_set().contains(Atspi.StateType.FOCUSED)
+            fields = [str(depth), node.get_role_name(), node.get_name() or "", ",".join(actions(node)),
+                      "focused" if focused else ""]
+            print("\t".join(field.replace("\t", " ").replace("\n", " ") for field in fields))
+        return 0
+    if sys.argv[1] == "press":
+        for _, node in walk(app):
+            if node.get_name() == sys.argv[2] and actions(node):
+                return 0 if node.get_action_iface().do_action(0) else 1
+        return 1
+    return 64
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,29 +1,16 @@
 #include "catalogue/catalogue_opening.h"
 
 #include "catalogue/queries.h"
+#include "catalogue/schema/catalogue_file.h"
+#include "catalogue/schema/tables.h"
 #include "platform/base/diagnostics.h"
 #include "platform/base/error.h"
-
-#include <array>
-#include <initializer_list>
 
 namespace qinghe::catalogue {
 
 namespace {
 
 using platform::Connection;
-
-struct TableColumns {
-    const char* table;
-    std::initializer_list<const char*> columns;
-};
-
-// Every column that a query names or a handler reads, by table.
-const std::array<TableColumns, 3> read_columns{{
-    {"vlb", {"lb_id", "lb", "c_id", "px"}},
-    {"t1", {"id", "tit", "player", "lb_id", "up_dt", "adds"}},
-    {"ad", {"ad"}},
-}};
 
 // Whether a statement compiles on the catalogue. Recordsets are stepped
 // lazily, so opening one reads no rows.
@@ -41,20 +28,21 @@ bool compiles(Connection& connection, const std::string& statement) {
 }  // namespace
 
 std::string catalogue_file(const std::string& app_path) {
-    return app_path + "/tavik.dll";
+    return app_path + "/" + catalogue_file_name;
 }
 
 std::vector<std::string> missing_catalogue_parts(Connection& connection) {
     std::vector<std::string> missing;
-    for (const TableColumns& table : read_columns) {
-        const std::string from = std::string(" from ") + table.table;
+    for (const TableColumns& table : catalogue_tables) {
+        const std::string name(table.table);
+        const std::string from = " from " + name;
         if (!compiles(connection, "select *" + from)) {
-            missing.push_back(std::string("table ") + table.table + " is missing");
+            missing.push_back("table " + name + " is missing");
             continue;
         }
-        for (const char* column : table.columns)
+        for (const std::string_view column : table.columns)
             if (!compiles(connection, "select " + std::string(column) + from))
-                missing.push_back(std::string("column ") + table.table + "." + column + " is missing");
+                missing.push_back("column " + name + "." + std::string(column) + " is missing");
     }
     return missing;
 }

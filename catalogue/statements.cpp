@@ -1,20 +1,18 @@
 #include "catalogue/statements.h"
 
+#include "platform/base/text.h"
+
 namespace qinghe::catalogue {
 
 namespace {
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
 
 // A value as a connection string carries it: as it is when it reads back
 // whole (no ";", no blank or quote to start with, no blank to end with),
 // otherwise in double quotes with every double quote doubled.
 std::string connection_value(const std::string& value) {
-    const bool reads_back =
-        value.find(';') == std::string::npos && (value.empty() || (!is_blank(value.front()) && value.front() != '"' &&
-                                                                   value.front() != '\'' && !is_blank(value.back())));
+    const bool reads_back = value.find(';') == std::string::npos &&
+                            (value.empty() || (!platform::is_blank(value.front()) && value.front() != '"' &&
+                                               value.front() != '\'' && !platform::is_blank(value.back())));
     if (reads_back) return value;
     std::string quoted = "\"";
     for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -24,7 +22,7 @@ std::string connection_value(const std::string& value) {
 }  // namespace
 
 std::string connection_string(const std::string& app_path) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + connection_value(app_path + "\\tavik.dll") +
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + connection_value(app_path + "\\" + catalogue_file_name) +
            ";Persist Security Info=False;Jet OLEDB:Database Password=" + database_password;
 }
 
@@ -37,7 +35,8 @@ std::string category_query() {
 }
 
 std::string first_page_query(platform::Int16 lb_id) {
-    return "select top 51 id,tit from t1 where lb_id=" + platform::dec(lb_id) + " order by up_dt desc,id desc";
+    return "select top " + std::to_string(page_size + 1) + " id,tit from t1 where lb_id=" + platform::dec(lb_id) +
+           " order by up_dt desc,id desc";
 }
 
 std::string later_page_query(platform::Int16 lb_id) {
@@ -69,7 +68,7 @@ std::string search_condition(const std::string& search_text) {
     return "tit like '%" + pattern + "%' or  player like '%" + pattern + "%'";
 }
 
-constexpr const char* search_head = "select top 50 id,tit from t1 where ";
+const std::string search_head = "select top " + std::to_string(max_search_results) + " id,tit from t1 where ";
 constexpr const char* search_order = " order by id desc";
 
 }  // namespace

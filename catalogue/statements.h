@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/schema/database_password.h"
+#include "catalogue/schema/catalogue_file.h"
 #include "platform/base/int16.h"
 
 #include <cstdint>
@@ -14,6 +14,12 @@ namespace qinghe::catalogue {
 // is quoted only when a directory's name would otherwise not read back
 // whole (a ";", a leading quote or blank), so any name stays one value.
 std::string connection_string(const std::string& app_path);
+
+// A category page's programmes; its first page's statement asks for one
+// more, to know whether a next page follows.
+inline constexpr int page_size = 50;
+// The search lists at most this many programmes.
+inline constexpr int max_search_results = 50;
 
 // The seven statements the program runs, word for word.
 std::string ad_query();

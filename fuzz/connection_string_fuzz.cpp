@@ -5,6 +5,7 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
+#include "platform/base/text.h"
 #include "platform/sqlcipher/connection_string.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -17,10 +18,7 @@ namespace {
 using namespace qinghe;
 using namespace qinghe::platform::sqlcipher;
 using fuzz::check;
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+using platform::is_blank;
 
 std::string upper(std::string s) {
     for (char& c : s)

@@ -4,6 +4,7 @@
 // shape whatever the search text holds.
 #include "catalogue/statements.h"
 #include "fuzz/fuzz_check.h"
+#include "platform/base/text.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/statement_rewrite.h"
 
@@ -17,10 +18,8 @@ namespace {
 using namespace qinghe;
 using namespace qinghe::platform::sqlcipher;
 using fuzz::check;
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+using platform::equals_ignoring_case;
+using platform::is_blank;
 
 // Text with nothing around the statement that the rewrite would drop: no
 // blanks or ";" at either end and no comment anywhere.

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qinghe::platform {
+
+// The window's title at start-up, and the start of every caption after.
+inline constexpr std::string_view application_title = "青禾网络电视";
 
 enum class WindowState { normal, minimised, maximised };
 

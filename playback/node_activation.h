@@ -12,7 +12,7 @@
 
 namespace qinghe::playback {
 
-inline constexpr std::string_view application_title = "青禾网络电视";
+using platform::application_title;
 inline constexpr std::string_view playing_text = " 正在播放：";
 inline constexpr std::string_view intro_page_text = "暂无";
 

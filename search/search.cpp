@@ -1,6 +1,7 @@
 #include "search/search.h"
 
 #include "catalogue/queries.h"
+#include "catalogue/statements.h"
 #include "platform/base/int16.h"
 #include "platform/base/skip_on_error.h"
 #include "tree/category_paging.h"
@@ -40,7 +41,7 @@ SearchResult run_statement(const std::function<std::unique_ptr<platform::Records
         count = results->record_count();
     });
     result.count = count;
-    catalogue::walk_rows(results, max_results, [&](const platform::Recordset& row, long) {
+    catalogue::walk_rows(results, catalogue::max_search_results, [&](const platform::Recordset& row, long) {
         SearchRow read;
         try_step([&] { read.id = row.field("id").text(); });
         try_step([&] { read.title = row.field("tit").text(); });

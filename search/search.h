@@ -12,8 +12,6 @@
 
 namespace qinghe::search {
 
-inline constexpr int max_results = 50;
-
 // What the search statement gave: the count it reported (0 when it could
 // not run) and its rows in order, each with the values that could be read.
 struct SearchRow {
@@ -25,13 +23,13 @@ struct SearchResult {
     std::vector<SearchRow> rows;
 };
 
-// Opens a search statement, takes its count and reads up to max_results
-// rows, as run_search does; ran (when given) tells whether it opened and
+// Opens a search statement, takes its count and reads up to
+// catalogue::max_search_results rows, as run_search does; ran (when given) tells whether it opened and
 // counted.
 SearchResult run_statement(const std::function<std::unique_ptr<platform::Recordset>()>& open, bool* ran = nullptr);
 
-// Runs the search statement for search_text and reads up to max_results
-// rows. Never throws: a statement that fails, or is stopped, gives count 0
+// Runs the search statement for search_text and reads up to
+// catalogue::max_search_results rows. Never throws: a statement that fails, or is stopped, gives count 0
 // and the rows read before it stopped.
 SearchResult run_search(platform::Connection& connection, const std::string& search_text);
 

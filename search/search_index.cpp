@@ -1,6 +1,7 @@
 #include "search/search_index.h"
 
 #include "catalogue/queries.h"
+#include "catalogue/statements.h"
 #include "platform/base/skip_on_error.h"
 
 #include <algorithm>
@@ -57,7 +58,8 @@ std::optional<SearchResult> run_indexed_search(platform::Connection& connection,
     if (!rows) return std::nullopt;
     SearchResult result;
     std::size_t batch = first_batch;
-    for (std::size_t next = 0; next < rows->size() && result.rows.size() < max_results;) {
+    for (std::size_t next = 0;
+         next < rows->size() && result.rows.size() < static_cast<std::size_t>(catalogue::max_search_results);) {
         if (next >= most_rows_checked) return std::nullopt;
         const std::size_t end = std::min(rows->size(), next + batch);
         std::vector<std::int64_t> rowids;
@@ -68,7 +70,8 @@ std::optional<SearchResult> run_indexed_search(platform::Connection& connection,
             run_statement([&] { return catalogue::open_narrowed_search_query(connection, search_text, rowids); }, &ran);
         if (!ran) return std::nullopt;
         for (SearchRow& row : part.rows)
-            if (result.rows.size() < max_results) result.rows.push_back(std::move(row));
+            if (result.rows.size() < static_cast<std::size_t>(catalogue::max_search_results))
+                result.rows.push_back(std::move(row));
         next = end;
         batch = std::min(batch * 4, largest_batch);
     }

@@ -24,7 +24,7 @@ namespace {
 namespace cf = qinghe::catalogue_files;
 namespace playlist_import = qinghe::playlist_import;
 
-constexpr const char* kUsage =
+constexpr const char* usage =
     "Usage:\n"
     "  qinghe-catalogue create <in.json> <out.dll>\n"
     "      Write a catalogue file from a JSON description:\n"
@@ -182,7 +182,7 @@ int run(const std::vector<std::string>& args) {
     if (args.empty()) throw UsageError("no command given");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
+        std::cout << usage;
         return 0;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/statements.h"
 #include "platform/base/int16.h"
 #include "platform/data_access.h"
 #include "platform/tree_view.h"
@@ -11,7 +12,7 @@
 // previous-page node above and a next-page node below.
 namespace qinghe::tree {
 
-inline constexpr int page_size = 50;
+using catalogue::page_size;
 inline constexpr std::string_view previous_page_text = "——点这里翻上一页——";
 inline constexpr std::string_view next_page_text = "——点这里翻下一页——";
 inline constexpr std::string_view intro_text = "详细介绍";

@@ -10,11 +10,11 @@ namespace qinghe::catalogue::play_list {
 // never read, so they are not made: a play list of any length costs no more
 // than its first 32767 groups of 16383 pairs each.
 std::vector<std::string> groups(std::string_view adds) {
-    return platform::split(adds, "$$", max_group + 1);
+    return platform::split(adds, group_separator, max_group + 1);
 }
 
 std::vector<std::string> group_fields(std::string_view group) {
-    return platform::split(group, "|", 2 * max_leaf + 1);
+    return platform::split(group, field_separator, 2 * max_leaf + 1);
 }
 
 int leaf_count(const std::vector<std::string>& fields) {

@@ -9,6 +9,9 @@
 // identifier and leaf title.
 namespace qinghe::catalogue::play_list {
 
+inline constexpr std::string_view group_separator = "$$";
+inline constexpr std::string_view field_separator = "|";
+
 // Largest group number and leaf number a key can carry.
 inline constexpr int max_group = 32767;
 inline constexpr int max_leaf = 16383;

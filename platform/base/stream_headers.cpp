@@ -1,5 +1,7 @@
 #include "platform/base/stream_headers.h"
 
+#include "platform/base/text.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -34,15 +36,6 @@ int hex_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
 }
 
 std::string* field_named(StreamHeaders& headers, std::string_view name) {

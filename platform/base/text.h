@@ -24,6 +24,15 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
 // Element of a split result by a signed 16-bit index; out of range throws.
 const std::string& element(const std::vector<std::string>& pieces, long long index);
 
+// Whether c is an ASCII blank: space, tab, line feed, carriage return, form
+// feed or vertical tab.
+inline bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// ASCII case-insensitive equality, as SQL compares keywords and names.
+bool equals_ignoring_case(std::string_view a, std::string_view b);
+
 // Whether text begins with prefix, compared case-sensitively over the
 // prefix's length; a shorter text does not match.
 inline bool starts_with(std::string_view text, std::string_view prefix) {

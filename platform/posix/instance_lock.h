@@ -32,7 +32,6 @@ public:
 
     // Takes the lock unless this object holds it already (then: taken).
     Result acquire();
-    bool held() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
     // Why the last acquire() was unusable.
     const std::string& reason() const { return reason_; }

@@ -3,9 +3,14 @@
 #include "platform/qt/qt_text.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 
 namespace qinghe::platform::qt {
 
+// The program's logging categories "qinghe.catalogue" and "qinghe.handler".
+// Warnings are on and debug lines off by default;
+// QT_LOGGING_RULES="qinghe.handler.debug=true" turns on a line for every
+// handler step that failed and was skipped.
 Q_LOGGING_CATEGORY(catalogue_logging, "qinghe.catalogue", QtInfoMsg)
 Q_LOGGING_CATEGORY(handler_logging, "qinghe.handler", QtInfoMsg)
 
@@ -19,13 +24,6 @@ CategoryFunction category_of(DiagnosticTopic topic) {
 }
 
 }  // namespace
-
-const QLoggingCategory& catalogue_category() {
-    return catalogue_logging();
-}
-const QLoggingCategory& handler_category() {
-    return handler_logging();
-}
 
 QtDiagnostics::QtDiagnostics() : previous_(install_diagnostics(this)) {}
 

@@ -70,9 +70,9 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       web1_(web_, 120, 120, 5535, 4455),
       frame1_(strip_, 7320, 4920, 1935, strip_height),
       labels_(frame1_),
-      timer1_(10, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }),
-      timer2_(200, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }) {
-    caption_ = QStringLiteral("青禾网络电视");
+      timer1_(timer1_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }),
+      timer2_(timer2_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }) {
+    caption_ = to_qstring(std::string(application_title));
     setWindowTitle(caption_);
     setWindowIcon(make_form_icon());
     resize(to_pixels(design_client_width), to_pixels(design_client_height));

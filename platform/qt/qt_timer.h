@@ -8,6 +8,11 @@
 
 namespace qinghe::platform::qt {
 
+// Timer1 fills the tree once, soon after start-up; Timer2 moves the ad
+// labels one step.
+inline constexpr int timer1_interval_ms = 10;
+inline constexpr int timer2_interval_ms = 200;
+
 // Timer1 / Timer2 over a QTimer. Enabled is the control's own setting; the
 // timer counts only once the window has armed it with start(), so no tick
 // arrives before the window's load has finished.

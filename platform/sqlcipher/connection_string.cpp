@@ -1,16 +1,13 @@
 #include "platform/sqlcipher/connection_string.h"
 
 #include "platform/base/error.h"
+#include "platform/base/text.h"
 
 #include <algorithm>
 
 namespace qinghe::platform::sqlcipher {
 
 namespace {
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
 
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -29,13 +26,6 @@ std::string folded(std::string_view s) {
 }
 
 }  // namespace
-
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
 
 ConnectionProperties parse_connection_string(std::string_view text) {
     ConnectionProperties properties;

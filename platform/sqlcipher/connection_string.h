@@ -21,8 +21,4 @@ ConnectionProperties parse_connection_string(std::string_view text);
 // The value of a property by its key (any case), or nullptr when absent.
 const std::string* find_property(const ConnectionProperties& properties, std::string_view key);
 
-// ASCII case-insensitive equality, as the data-access layer compares keys,
-// provider names and column names.
-bool equals_ignoring_case(std::string_view a, std::string_view b);
-
 }  // namespace qinghe::platform::sqlcipher

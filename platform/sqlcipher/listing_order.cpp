@@ -1,6 +1,8 @@
 #include "platform/sqlcipher/listing_order.h"
 
-#include "platform/sqlcipher/connection_string.h"
+#include "catalogue/schema/index_check.h"
+#include "catalogue/schema/tables.h"
+#include "platform/base/text.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
@@ -18,21 +20,13 @@ namespace qinghe::platform::sqlcipher {
 
 namespace {
 
-// Columns of t1 the category listing filters and orders by, in the order of
-// the listing's key.
-constexpr const char* kListingColumns[] = {"lb_id", "up_dt", "id"};
-constexpr int kKeyColumns = 3;
+using catalogue::listing_key_columns;
+constexpr int key_columns = static_cast<int>(listing_key_columns.size());
 
 struct Column {
     std::string name;
     std::string type;
 };
-
-std::string quoted(const std::string& name) {
-    std::string out = "\"";
-    for (const char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
 
 std::string text_at(sqlite3_stmt* statement, int column) {
     const auto* text = sqlite3_column_text(statement, column);
@@ -58,20 +52,9 @@ bool collect(sqlite3* db, const std::string& sql, int columns, std::vector<std::
 }
 
 int listing_position(const std::string& name) {
-    for (int i = 0; i < kKeyColumns; ++i)
-        if (equals_ignoring_case(name, kListingColumns[i])) return i;
+    for (int i = 0; i < key_columns; ++i)
+        if (equals_ignoring_case(name, listing_key_columns[i])) return i;
     return -1;
-}
-
-bool indexed_on_category(sqlite3* db) {
-    std::vector<std::vector<std::string>> indexes;
-    if (!collect(db, "PRAGMA main.index_list(t1)", 2, indexes)) return true;
-    for (const auto& index : indexes) {
-        std::vector<std::vector<std::string>> first;
-        if (!collect(db, "PRAGMA main.index_info(" + quoted(index[1]) + ")", 3, first)) return true;
-        if (!first.empty() && equals_ignoring_case(first.front()[2], "lb_id")) return true;
-    }
-    return false;
 }
 
 // One value of a listing column as the file stores it. Text and blob bytes
@@ -89,8 +72,8 @@ struct Value {
 
 struct ListingRow {
     std::int64_t rid;
-    Value key[kKeyColumns];
-    std::uint8_t type[kKeyColumns];
+    Value key[key_columns];
+    std::uint8_t type[key_columns];
 };
 
 // The listing columns of every row of t1, in the order an index on
@@ -106,7 +89,7 @@ public:
         while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
             ListingRow row{};
             row.rid = sqlite3_column_int64(raw, 0);
-            for (int i = 0; i < kKeyColumns; ++i) {
+            for (int i = 0; i < key_columns; ++i) {
                 const int type = sqlite3_column_type(raw, i + 1);
                 row.type[i] = static_cast<std::uint8_t>(type);
                 if (!read_value(raw, i + 1, type, row.key[i])) return false;
@@ -122,7 +105,7 @@ public:
         std::sort(
             rows_.begin(), rows_.end(),
             [this](const ListingRow& a, const ListingRow& b) {
-                for (int i = 0; i < kKeyColumns; ++i)
+                for (int i = 0; i < key_columns; ++i)
                     if (const int c = compare(a.type[i], a.key[i], b.type[i], b.key[i]); c != 0) return c < 0;
                 return a.rid < b.rid;
             });
@@ -222,7 +205,7 @@ private:
 
 // Several rows a statement: most of an insertion's cost is the statement's
 // own round.
-constexpr std::size_t kRowsPerInsert = 100;
+constexpr std::size_t rows_per_insert = 100;
 
 bool insert_rows(sqlite3* db, const ListingRows& listing, std::size_t first, std::size_t count,
                  sqlite3_stmt*& statement) {
@@ -235,7 +218,7 @@ bool insert_rows(sqlite3* db, const ListingRows& listing, std::size_t first, std
     for (std::size_t r = first; r < first + count; ++r) {
         const ListingRow& row = listing.rows()[r];
         if (sqlite3_bind_int64(statement, ++parameter, row.rid) != SQLITE_OK) return false;
-        for (int i = 0; i < kKeyColumns; ++i)
+        for (int i = 0; i < key_columns; ++i)
             if (listing.bind(statement, ++parameter, row.type[i], row.key[i]) != SQLITE_OK) return false;
     }
     const bool done = sqlite3_step(statement) == SQLITE_DONE;
@@ -247,9 +230,9 @@ bool insert_in_order(sqlite3* db, const ListingRows& listing) {
     sqlite3_stmt* rest = nullptr;
     const std::size_t total = listing.rows().size();
     bool ok = true;
-    for (std::size_t first = 0; ok && first < total; first += kRowsPerInsert) {
-        const std::size_t count = std::min(kRowsPerInsert, total - first);
-        ok = insert_rows(db, listing, first, count, count == kRowsPerInsert ? full : rest);
+    for (std::size_t first = 0; ok && first < total; first += rows_per_insert) {
+        const std::size_t count = std::min(rows_per_insert, total - first);
+        ok = insert_rows(db, listing, first, count, count == rows_per_insert ? full : rest);
     }
     sqlite3_finalize(full);
     sqlite3_finalize(rest);
@@ -266,7 +249,7 @@ bool order_listing_in_memory(sqlite3* db) {
     std::vector<std::vector<std::string>> info;
     if (!collect(db, "PRAGMA main.table_info(t1)", 3, info) || info.empty()) return false;
     std::vector<Column> columns;
-    std::string key_types[kKeyColumns];
+    std::string key_types[key_columns];
     int listing = 0;
     for (const auto& row : info) {
         columns.push_back({row[1], row[2]});
@@ -277,7 +260,8 @@ bool order_listing_in_memory(sqlite3* db) {
             ++listing;
         }
     }
-    if (listing != kKeyColumns || indexed_on_category(db)) return false;
+    // A file that cannot say whether it has the index is left as it is.
+    if (listing != key_columns || catalogue::is_indexed(db, "t1", "lb_id").value_or(true)) return false;
 
     // One pass over the file and the ordering in memory; without the memory
     // for it the file is read as it is.
@@ -292,15 +276,16 @@ bool order_listing_in_memory(sqlite3* db) {
     // The ordered table keeps the file's declared types, so comparisons
     // convert values exactly as they do against the file's own columns.
     std::string table = "CREATE TEMP TABLE qinghe_listing (";
-    for (int i = 0; i < kKeyColumns; ++i) table += std::string(kListingColumns[i]) + " " + key_types[i] + ", ";
+    for (int i = 0; i < key_columns; ++i) table += std::string(listing_key_columns[i]) + " " + key_types[i] + ", ";
     table += "rid INTEGER)";
     std::string view = "CREATE TEMP VIEW t1 AS SELECT ";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& column = columns[i];
         const int at = listing_position(column.name);
-        view += (i == 0 ? "" : ", ") +
-                (at >= 0 ? "o." + std::string(kListingColumns[at]) : "m." + quoted(column.name)) + " AS " +
-                quoted(column.name);
+        view +=
+            (i == 0 ? "" : ", ") +
+            (at >= 0 ? "o." + std::string(listing_key_columns[at]) : "m." + catalogue::quote_identifier(column.name)) +
+            " AS " + catalogue::quote_identifier(column.name);
     }
     view += " FROM temp.qinghe_listing o JOIN main.t1 m ON m.rowid = o.rid";
 

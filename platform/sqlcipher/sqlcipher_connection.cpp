@@ -1,5 +1,7 @@
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
+#include "platform/base/text.h"
+
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
 #include "platform/sqlcipher/connection_string.h"
@@ -99,13 +101,13 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 // Why a catalogue file fails to open, in the words a person reads in the
 // program's warning.
-constexpr const char* kNotACatalogue = "wrong password, or the file is not a catalogue";
+constexpr const char* not_a_catalogue = "wrong password, or the file is not a catalogue";
 
 // A wrong key reads as "file is not a database"; any other reason (a damaged
 // file, say) is added to the words.
 [[noreturn]] void fail_not_a_catalogue(sqlite3* db) {
-    if (sqlite3_errcode(db) == SQLITE_NOTADB) fail(kNotACatalogue);
-    fail(std::string(kNotACatalogue) + " (" + sqlite3_errmsg(db) + ")");
+    if (sqlite3_errcode(db) == SQLITE_NOTADB) fail(not_a_catalogue);
+    fail(std::string(not_a_catalogue) + " (" + sqlite3_errmsg(db) + ")");
 }
 
 // Fails unless path names a regular file this process may read. Checked
@@ -194,7 +196,7 @@ int read_only_authorizer(void* data, int action, const char* name, const char* v
 }
 
 // Instructions the engine runs between two questions whether to stop.
-constexpr int kProgressInterval = 1000;
+constexpr int progress_interval = 1000;
 
 int stop_when_due(void* interruption) {
     return static_cast<const Interruption*>(interruption)->due() ? 1 : 0;
@@ -630,7 +632,7 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     if (sqlite3_set_authorizer(db.get(), read_only_authorizer, session.get()) != SQLITE_OK)
         fail(db.get(), "cannot open the catalogue read-only");
     if (!install_like(db.get(), interruption_.get())) fail(db.get(), "cannot set up the search comparison");
-    sqlite3_progress_handler(db.get(), kProgressInterval, stop_when_due, interruption_.get());
+    sqlite3_progress_handler(db.get(), progress_interval, stop_when_due, interruption_.get());
     interruption_->arm();
 
     // The key is only tried when a page is read: read the schema. A wrong key
@@ -643,7 +645,7 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
             fail_not_a_catalogue(db.get());
         Statement check(raw_check);
         if (sqlite3_step(check.get()) != SQLITE_ROW) fail_not_a_catalogue(db.get());
-        if (sqlite3_column_int64(check.get(), 0) == 0) fail(std::string(kNotACatalogue) + " (it holds no tables)");
+        if (sqlite3_column_int64(check.get(), 0) == 0) fail(std::string(not_a_catalogue) + " (it holds no tables)");
     }
     if (sqlite3_db_readonly(db.get(), "main") != 1) fail("catalogue not opened read-only");
 

@@ -1,6 +1,6 @@
 #include "platform/sqlcipher/statement_rewrite.h"
 
-#include "platform/sqlcipher/connection_string.h"
+#include "platform/base/text.h"
 
 #include <vector>
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <span>
 
 namespace qinghe::test {
 namespace {
@@ -45,8 +46,11 @@ const std::vector<std::string> odd_pieces = {"News",
 class Pieces {
 public:
     explicit Pieces(std::uint32_t seed) : random_(seed) {
-        for (auto list :
-             {words::title_heads, words::title_tails, words::surnames, words::given_names, words::classic_titles})
+        for (std::span<const std::string_view> list :
+             {std::span<const std::string_view>(words::title_heads),
+              std::span<const std::string_view>(words::title_tails), std::span<const std::string_view>(words::surnames),
+              std::span<const std::string_view>(words::given_names),
+              std::span<const std::string_view>(words::classic_titles)})
             for (std::string_view w : list) words_.emplace_back(w);
     }
     std::string piece() {

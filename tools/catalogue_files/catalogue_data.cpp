@@ -3,6 +3,7 @@
 
 #include "tools/catalogue_files/catalogue_data.h"
 
+#include "catalogue/schema/tables.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/catalogue_files/sqlite_db.h"
 
@@ -10,13 +11,6 @@
 #include <system_error>
 
 namespace qinghe::catalogue_files {
-
-std::vector<std::string> usual_columns(const std::string& table) {
-    if (table == "vlb") return {"lb_id", "lb", "c_id", "px"};
-    if (table == "t1") return {"id", "tit", "player", "lb_id", "up_dt", "adds"};
-    if (table == "ad") return {"ad"};
-    return {};
-}
 
 void write_catalogue(const std::filesystem::path& file, const CatalogueData& data, const std::string& password) {
     try {
@@ -53,7 +47,7 @@ CatalogueData read_catalogue(const std::filesystem::path& file, const std::strin
         }
         CatalogueData data;
         for (const auto& name : names) {
-            auto rows = db.prepare("SELECT * FROM " + detail::quote_identifier(name));
+            auto rows = db.prepare("SELECT * FROM " + catalogue::quote_identifier(name));
             Table& table = data.tables[name];
             for (int i = 0; i < rows.column_count(); ++i) table.columns.push_back(rows.column_name(i));
             while (rows.step()) {

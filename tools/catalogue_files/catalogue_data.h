@@ -1,6 +1,7 @@
 #pragma once
 
-#include "catalogue/schema/database_password.h"
+#include "catalogue/schema/catalogue_file.h"
+#include "catalogue/schema/tables.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,9 +28,8 @@ struct CatalogueData {
     std::map<std::string, Table> tables;
 };
 
-// The columns of the usual tables vlb, t1 and ad, in their usual order;
-// empty for any other table name.
-std::vector<std::string> usual_columns(const std::string& table);
+// The usual tables' columns, as the catalogue's schema names them.
+using catalogue::usual_columns;
 
 // Writes a new catalogue file keyed with the password, with the indexes the
 // queries need when the usual tables are present. The file is written

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -37,8 +38,8 @@ private:
     std::uint64_t state_;
 };
 
-constexpr int kMaxCategories = 32767;  // category ids are 16-bit
-constexpr int kMaxAds = 100000;
+constexpr int max_categories = 32767;  // category ids are 16-bit
+constexpr int max_ads = 100000;
 
 void append_name(Prng& prng, std::string& out) {
     out += prng.pick(words::surnames);
@@ -179,13 +180,13 @@ std::string ad_text(int ads) {
 }
 
 void check(const GenerateOptions& options) {
-    if (options.categories < 0 || options.categories > kMaxCategories)
-        throw std::runtime_error("the number of categories must be 0 to " + std::to_string(kMaxCategories));
+    if (options.categories < 0 || options.categories > max_categories)
+        throw std::runtime_error("the number of categories must be 0 to " + std::to_string(max_categories));
     if (options.programmes < 0) throw std::runtime_error("the number of programmes must not be negative");
     if (options.programmes > 0 && options.categories == 0)
         throw std::runtime_error("programmes need at least one category");
-    if (options.ads < 0 || options.ads > kMaxAds)
-        throw std::runtime_error("the number of ads must be 0 to " + std::to_string(kMaxAds));
+    if (options.ads < 0 || options.ads > max_ads)
+        throw std::runtime_error("the number of ads must be 0 to " + std::to_string(max_ads));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tools/catalogue_files/catalogue_writer.h"
 
+#include "catalogue/schema/tables.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -127,14 +129,14 @@ void CatalogueWriter::discard() noexcept {
 void CatalogueWriter::begin_table(const std::string& name, const std::vector<std::string>& columns) {
     if (columns.empty()) throw std::runtime_error("table " + name + " has no columns");
     insert_.reset();
-    std::string create = "CREATE TABLE " + quote_identifier(name) + " (";
-    std::string insert = "INSERT INTO " + quote_identifier(name) + " VALUES (";
+    std::string create = "CREATE TABLE " + catalogue::quote_identifier(name) + " (";
+    std::string insert = "INSERT INTO " + catalogue::quote_identifier(name) + " VALUES (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i > 0) {
             create += ", ";
             insert += ", ";
         }
-        create += quote_identifier(columns[i]);
+        create += catalogue::quote_identifier(columns[i]);
         insert += "?";
     }
     create += ")";

@@ -35,15 +35,15 @@ void check_nesting(std::string_view text) {
             in_string = true;
         } else if (c == '[' || c == '{') {
             deepest = std::max(deepest, ++depth);
-            if (depth > kMaxJsonDepth && too_deep_at == 0) too_deep_at = i + 1;
+            if (depth > max_json_depth && too_deep_at == 0) too_deep_at = i + 1;
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
     }
     if (too_deep_at != 0) {
         throw std::runtime_error("arrays and objects nest " + std::to_string(deepest) + " levels deep (level " +
-                                 std::to_string(kMaxJsonDepth + 1) + " at byte " + std::to_string(too_deep_at) +
-                                 "); a catalogue nests at most " + std::to_string(kMaxJsonDepth));
+                                 std::to_string(max_json_depth + 1) + " at byte " + std::to_string(too_deep_at) +
+                                 "); a catalogue nests at most " + std::to_string(max_json_depth));
     }
 }
 

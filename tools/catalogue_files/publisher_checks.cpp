@@ -1,5 +1,8 @@
 #include "tools/catalogue_files/publisher_checks.h"
 
+#include "catalogue/schema/index_check.h"
+#include "catalogue/schema/play_list.h"
+#include "catalogue/schema/tables.h"
 #include "tools/catalogue_files/sqlite_db.h"
 
 #include <cstdint>
@@ -13,9 +16,10 @@ namespace {
 
 using detail::Database;
 
-// The tree numbers play groups and leaves in 16 bits.
-constexpr std::int64_t max_groups = 32767;
-constexpr std::int64_t max_leaves = 16383;
+using catalogue::play_list::field_separator;
+using catalogue::play_list::group_separator;
+using catalogue::play_list::max_group;
+using catalogue::play_list::max_leaf;
 // Ids named in one report line at most.
 constexpr std::size_t max_named = 5;
 
@@ -26,29 +30,11 @@ std::string text_of(const Cell& cell) {
     return "Null";
 }
 
-// Whether an index (or the integer primary key) of the table leads with the
-// column, so looking rows up by it does not read the whole table.
+// Whether rows can be found by the column without reading the whole table.
 bool indexed_on(Database& db, const std::string& table, const std::string& column) {
-    const std::string quoted = detail::quote_identifier(table);
-    auto columns = db.prepare("PRAGMA table_info(" + quoted + ")");
-    int key_columns = 0;
-    bool integer_key = false;
-    while (columns.step()) {
-        // cid, name, type, notnull, dflt_value, pk
-        if (columns.column(5) == Cell{std::int64_t{0}}) continue;
-        ++key_columns;
-        integer_key = text_of(columns.column(1)) == column && text_of(columns.column(2)) == "INTEGER";
-    }
-    if (key_columns == 1 && integer_key) return true;
-    std::vector<std::string> names;
-    auto indexes = db.prepare("PRAGMA index_list(" + quoted + ")");
-    while (indexes.step()) names.push_back(text_of(indexes.column(1)));
-    for (const std::string& name : names) {
-        // seqno, cid, name
-        auto first = db.prepare("PRAGMA index_info(" + detail::quote_identifier(name) + ")");
-        if (first.step() && text_of(first.column(2)) == column) return true;
-    }
-    return false;
+    const std::optional<bool> indexed = catalogue::is_indexed(db.handle(), table, column);
+    if (!indexed) db.fail("cannot read the indexes of table " + table);
+    return *indexed;
 }
 
 // Why the tree cannot split a play list, or nullopt when it can.
@@ -56,18 +42,20 @@ std::optional<std::string> unsplittable(const Cell& adds) {
     if (std::holds_alternative<std::monostate>(adds)) return "its play list is Null";
     const std::string text = text_of(adds);
     std::int64_t groups = 0;
-    std::size_t at = text.find("$$");
+    const std::size_t after = group_separator.size();
+    std::size_t at = text.find(group_separator);
     while (at != std::string::npos) {
         ++groups;
-        std::size_t end = text.find("$$", at + 2);
-        const std::string_view group(text.data() + at + 2, (end == std::string::npos ? text.size() : end) - at - 2);
+        std::size_t end = text.find(group_separator, at + after);
+        const std::string_view group(text.data() + at + after,
+                                     (end == std::string::npos ? text.size() : end) - at - after);
         std::int64_t fields = 1;
-        for (const char c : group) fields += c == '|' ? 1 : 0;
-        if ((fields - 1) / 2 > max_leaves)
-            return "play group " + std::to_string(groups) + " has more than " + std::to_string(max_leaves) + " videos";
+        for (const char c : group) fields += c == field_separator.front() ? 1 : 0;
+        if ((fields - 1) / 2 > max_leaf)
+            return "play group " + std::to_string(groups) + " has more than " + std::to_string(max_leaf) + " videos";
         at = end;
     }
-    if (groups > max_groups) return "it has more than " + std::to_string(max_groups) + " play groups";
+    if (groups > max_group) return "it has more than " + std::to_string(max_group) + " play groups";
     return std::nullopt;
 }
 
@@ -134,7 +122,7 @@ void drop_indexes(const std::filesystem::path& file) {
         auto indexes = db.prepare("select name from sqlite_master where type = 'index' and sql is not null");
         while (indexes.step()) names.push_back(text_of(indexes.column(0)));
     }
-    for (const std::string& name : names) db.exec("DROP INDEX " + detail::quote_identifier(name));
+    for (const std::string& name : names) db.exec("DROP INDEX " + catalogue::quote_identifier(name));
     db.close();
 }
 

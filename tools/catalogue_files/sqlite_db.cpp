@@ -95,10 +95,6 @@ void Statement::bind_text(int index, std::string_view text) {
         db_->fail("cannot bind a value");
 }
 
-void Statement::bind_null(int index) {
-    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) db_->fail("cannot bind a value");
-}
-
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
@@ -137,16 +133,6 @@ Cell Statement::column(int index) const {
     default:
         throw std::runtime_error("column " + column_name(index) + " holds a binary value");
     }
-}
-
-std::string quote_identifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') quoted += '"';
-    }
-    quoted += '"';
-    return quoted;
 }
 
 }  // namespace qinghe::catalogue_files::detail

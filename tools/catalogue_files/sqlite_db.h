@@ -50,7 +50,6 @@ public:
     void bind(int index, const Cell& cell);  // index from 1
     void bind_int(int index, std::int64_t value);
     void bind_text(int index, std::string_view text);
-    void bind_null(int index);
     // Steps once; true while a row is available.
     bool step();
     // Runs an insert (or any statement without rows) and resets it for reuse.
@@ -66,8 +65,5 @@ private:
     Database* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
-
-// Quotes a table or column name for use in a statement.
-std::string quote_identifier(const std::string& name);
 
 }  // namespace qinghe::catalogue_files::detail

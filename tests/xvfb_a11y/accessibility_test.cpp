@@ -193,7 +193,7 @@ TEST_F(Accessibility, WelcomeTextAndThePlayedPagesIdentifierAreUnderTheWindowsBr
         const char* focused_cell;
     };
     for (const Step& step :
-         {Step{"Down", "测试播放(5)"}, Step{"Right", "1.测试画面 WebM"}, Step{"Down", "1.测试画面 WebM"},
+         {Step{"Down", "测试播放(9)"}, Step{"Right", "1.测试画面 WebM"}, Step{"Down", "1.测试画面 WebM"},
           Step{"Right", "详细介绍"}, Step{"Down", "详细介绍"}, Step{"Down", "土豆"}, Step{"Right", "WebM 文件"},
           Step{"Down", "WebM 文件"}, Step{"Return", nullptr}}) {
         SCOPED_TRACE(step.key);

@@ -1,7 +1,6 @@
 #include "platform/qt/web_engine_setup.h"
 
 #include <QByteArray>
-#include <QList>
 
 #include <unistd.h>
 
@@ -15,11 +14,6 @@ void prepare_web_engine() {
     // assistive technology is listening.
     if (qEnvironmentVariableIsEmpty("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
-    const QList<QByteArray> unsafe = {"--disable-web-security", "--allow-file-access-from-files"};
-    QList<QByteArray> kept;
-    for (const QByteArray& flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' '))
-        if (!flag.isEmpty() && !unsafe.contains(flag.split('=').first())) kept.append(flag);
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", kept.join(' '));
 }
 
 }  // namespace qinghe::platform::qt

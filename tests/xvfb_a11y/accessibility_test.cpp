@@ -213,12 +213,15 @@ TEST_F(Accessibility, WelcomeTextAndThePlayedPagesIdentifierAreUnderTheWindowsBr
         return contains(nodes, "label", "media/demo.webm");
     })) << "the played page's identifier never reached the accessibility tree";
     EXPECT_EQ(roles_down_to(nodes, "label", "media/demo.webm").at(3), "document web");
-    // The video is named by the programme's caption, the window's title.
+    // The video is named by the programme's caption, the window's title,
+    // once the page has finished loading.
     const std::string caption = "青禾网络电视 正在播放：测试画面 WebM——WebM 文件";
     EXPECT_TRUE(contains(nodes, "filler", caption));
-    bool video_named = false;
-    for (const Node& n : nodes) video_named = video_named || (n.depth > 3 && n.name == caption);
-    EXPECT_TRUE(video_named);
+    EXPECT_TRUE(wait_until([&] {
+        for (const Node& n : dump())
+            if (n.depth > 3 && n.name == caption) return true;
+        return false;
+    })) << "the video never took the caption as its name";
 }
 
 TEST_F(Accessibility, ControlsHaveTheirNamesAndRoles) {

@@ -43,20 +43,19 @@
 
   // The stream's address without the request headers an identifier may
   // carry after it ("address%7CUser-Agent=...&Referer=...", or with a bare
-  // "|"): the suffix starts at the last mark whose remainder is name=value
+  // "|"): the suffix starts at the first mark whose remainder is name=value
   // pairs naming User-Agent, Referer (Referrer) or Origin. The program sends
   // the headers itself; the page only plays the address.
   function stream_address(text) {
     var marks = /%7c|\|/gi;
     var found = -1;
-    var length = 0;
     var match;
     while ((match = marks.exec(text)) !== null) {
       var rest = text.substring(match.index + match[0].length);
       if (/^(&?[^&=]+=[^&]*)+&?$/.test(rest) &&
           /(^|&)(user-agent|referr?er|origin)=/i.test(rest)) {
         found = match.index;
-        length = match[0].length;
+        break;
       }
     }
     return found < 0 ? text : text.substring(0, found);

@@ -110,25 +110,18 @@ std::string percent_decoded(std::string_view text) {
 }
 
 StreamIdentifier split_stream_headers(std::string_view identifier) {
-    // The last mark wins: an address may hold an encoded bar of its own.
-    for (std::size_t end = identifier.size(); end > 0;) {
-        const std::size_t bar = identifier.rfind('|', end - 1);
-        std::size_t encoded = std::string_view::npos;
-        for (std::size_t at = identifier.rfind('%', end - 1); at != std::string_view::npos;
-             at = at == 0 ? std::string_view::npos : identifier.rfind('%', at - 1)) {
-            const std::string_view mark = identifier.substr(at, 3);
-            if (equals_ignoring_case(mark, "%7C")) {
-                encoded = at;
-                break;
-            }
-        }
-        const bool bar_last = bar != std::string_view::npos && (encoded == std::string_view::npos || bar > encoded);
-        const std::size_t mark = bar_last ? bar : encoded;
-        if (mark == std::string_view::npos) break;
-        const std::size_t length = bar_last ? 1 : 3;
-        if (auto headers = parse_suffix(identifier.substr(mark + length)))
-            return {std::string(identifier.substr(0, mark)), std::move(*headers)};
-        end = mark;
+    // The first mark whose remainder is a suffix wins: a value may hold an
+    // encoded bar of its own ("ua%7C&Referer=..."), never a bare "&", so the
+    // suffix's own mark comes before every bar inside it.
+    for (std::size_t at = 0; at < identifier.size(); ++at) {
+        std::size_t length = 0;
+        if (identifier[at] == '|')
+            length = 1;
+        else if (equals_ignoring_case(identifier.substr(at, 3), "%7C"))
+            length = 3;
+        if (length == 0) continue;
+        if (auto headers = parse_suffix(identifier.substr(at + length)))
+            return {std::string(identifier.substr(0, at)), std::move(*headers)};
     }
     return {std::string(identifier), {}};
 }

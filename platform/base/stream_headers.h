@@ -29,7 +29,7 @@ struct StreamIdentifier {
 };
 
 // Takes an identifier apart again: the address before the suffix and the
-// headers it names. The suffix starts at the last "%7C" (any case) or "|"
+// headers it names. The suffix starts at the first "%7C" (any case) or "|"
 // whose remainder is a list of name=value pairs naming one of the three
 // headers; names are compared without
 // regard to case ("Referrer" counts as "Referer"); unknown names, and values

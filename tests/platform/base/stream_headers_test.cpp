@@ -15,6 +15,7 @@ TEST(StreamHeaders, AnIdentifierCarriesItsHeadersAndGivesThemBack) {
         {"http://h/a.m3u8?x=1&y=2", {"Mozilla/5.0 (X11; Linux) a&b|c$$d=e%", "http://r/?q=1&p=2", "http://o"}},
         {"http://h/a%7Cb=c.m3u8", {"", "http://r/", ""}},
         {"media/a b.mp4", {"中文 UA", "", ""}},
+        {"http://h/a.ts", {"ua|", "http://r", ""}},
     };
     for (const Case& c : cases) {
         const std::string identifier = with_stream_headers(c.address, c.headers);

@@ -52,13 +52,27 @@
     var match;
     while ((match = marks.exec(text)) !== null) {
       var rest = text.substring(match.index + match[0].length);
-      if (/^(&?[^&=]+=[^&]*)+&?$/.test(rest) &&
-          /(^|&)(user-agent|referr?er|origin)=/i.test(rest)) {
+      if (is_header_list(rest)) {
         found = match.index;
         break;
       }
     }
     return found < 0 ? text : text.substring(0, found);
+  }
+
+  // Whether text is "name=value" pairs joined by "&" naming at least one of
+  // the three headers. Split, not matched by one pattern: a pattern of
+  // repeated pairs backtracks for ever on a long hostile identifier.
+  function is_header_list(text) {
+    var pairs = text.split("&");
+    var named = false;
+    for (var i = 0; i < pairs.length; i++) {
+      if (pairs[i] === "") continue;
+      var eq = pairs[i].indexOf("=");
+      if (eq <= 0) return false;
+      if (/^(user-agent|referr?er|origin)$/i.test(pairs[i].substring(0, eq))) named = true;
+    }
+    return named;
   }
 
   // How the identifier plays: "hls", "flv", "mpegts", "video", or "" when it

@@ -30,6 +30,17 @@ inline bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// Whether c is a space or a tab, the blanks between the words of one line.
+inline bool is_space_or_tab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The text without blanks at either end; `blank` says which characters are.
+std::string_view trim(std::string_view text, bool (*blank)(char) = is_blank);
+
+// The text with ASCII capitals made small and every other byte as it is.
+std::string lower_case(std::string_view text);
+
 // ASCII case-insensitive equality, as SQL compares keywords and names.
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 

@@ -3,29 +3,7 @@
 #include "platform/base/error.h"
 #include "platform/base/text.h"
 
-#include <algorithm>
-
 namespace qinghe::platform::sqlcipher {
-
-namespace {
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-std::string folded(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
-    return out;
-}
-
-}  // namespace
 
 ConnectionProperties parse_connection_string(std::string_view text) {
     ConnectionProperties properties;
@@ -73,13 +51,13 @@ ConnectionProperties parse_connection_string(std::string_view text) {
             while (pos < n && text[pos] != ';') ++pos;
             value = std::string(trim(text.substr(value_start, pos - value_start)));
         }
-        properties[folded(key)] = std::move(value);
+        properties[lower_case(key)] = std::move(value);
     }
     return properties;
 }
 
 const std::string* find_property(const ConnectionProperties& properties, std::string_view key) {
-    const auto it = properties.find(folded(trim(key)));
+    const auto it = properties.find(lower_case(trim(key)));
     return it == properties.end() ? nullptr : &it->second;
 }
 

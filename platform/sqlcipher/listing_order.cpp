@@ -2,17 +2,15 @@
 
 #include "catalogue/schema/index_check.h"
 #include "catalogue/schema/tables.h"
+#include "platform/base/error.h"
 #include "platform/base/text.h"
 
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,34 +20,12 @@ namespace {
 
 using catalogue::listing_key_columns;
 constexpr int key_columns = static_cast<int>(listing_key_columns.size());
+using Type = Statement::Type;
 
 struct Column {
     std::string name;
     std::string type;
 };
-
-std::string text_at(sqlite3_stmt* statement, int column) {
-    const auto* text = sqlite3_column_text(statement, column);
-    return text ? reinterpret_cast<const char*>(text) : "";
-}
-
-// Runs a statement that returns rows and collects them as text; false when
-// it fails.
-bool collect(sqlite3* db, const std::string& sql, int columns, std::vector<std::vector<std::string>>& rows) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return false;
-    }
-    int rc = 0;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        for (int i = 0; i < columns; ++i) row.push_back(text_at(statement, i));
-        rows.push_back(std::move(row));
-    }
-    sqlite3_finalize(statement);
-    return rc == SQLITE_DONE;
-}
 
 int listing_position(const std::string& name) {
     for (int i = 0; i < key_columns; ++i)
@@ -73,30 +49,26 @@ struct Value {
 struct ListingRow {
     std::int64_t rid;
     Value key[key_columns];
-    std::uint8_t type[key_columns];
+    Type type[key_columns];
 };
 
 // The listing columns of every row of t1, in the order an index on
 // (lb_id, up_dt, id) keeps them.
 class ListingRows {
 public:
-    bool read(sqlite3* db) {
-        sqlite3_stmt* raw = nullptr;
-        const int prepared = sqlite3_prepare_v2(db, "SELECT rowid, lb_id, up_dt, id FROM main.t1", -1, &raw, nullptr);
-        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
-        if (prepared != SQLITE_OK) return false;
-        int rc = 0;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    // False when the file's listing does not fit in memory.
+    bool read(Database& db) {
+        Statement statement = db.prepare("SELECT rowid, lb_id, up_dt, id FROM main.t1");
+        while (statement.step()) {
             ListingRow row{};
-            row.rid = sqlite3_column_int64(raw, 0);
+            row.rid = statement.integer(0);
             for (int i = 0; i < key_columns; ++i) {
-                const int type = sqlite3_column_type(raw, i + 1);
-                row.type[i] = static_cast<std::uint8_t>(type);
-                if (!read_value(raw, i + 1, type, row.key[i])) return false;
+                row.type[i] = statement.type(i + 1);
+                if (!read_value(statement, i + 1, row.type[i], row.key[i])) return false;
             }
             rows_.push_back(row);
         }
-        return rc == SQLITE_DONE;
+        return true;
     }
 
     // Rows in the order of the index the ordered table gets: building that
@@ -114,49 +86,47 @@ public:
     const std::vector<ListingRow>& rows() const { return rows_; }
 
     // Binds a value back exactly as it was read.
-    int bind(sqlite3_stmt* statement, int parameter, int type, const Value& v) const {
+    void bind(Statement& statement, int parameter, Type type, const Value& v) const {
         switch (type) {
-        case SQLITE_INTEGER:
-            return sqlite3_bind_int64(statement, parameter, v.integer);
-        case SQLITE_FLOAT:
-            return sqlite3_bind_double(statement, parameter, v.real);
-        case SQLITE_TEXT:
-            return sqlite3_bind_text(statement, parameter, bytes_.data() + v.offset, static_cast<int>(v.size),
-                                     SQLITE_STATIC);
-        case SQLITE_BLOB:
-            return sqlite3_bind_blob(statement, parameter, bytes_.data() + v.offset, static_cast<int>(v.size),
-                                     SQLITE_STATIC);
-        default:
-            return sqlite3_bind_null(statement, parameter);
+        case Type::integer:
+            return statement.bind_integer(parameter, v.integer);
+        case Type::real:
+            return statement.bind_real(parameter, v.real);
+        case Type::text:
+            return statement.bind_text(parameter, bytes_of(v));
+        case Type::blob:
+            return statement.bind_blob(parameter, bytes_of(v));
+        case Type::null:
+            return statement.bind_null(parameter);
         }
     }
 
 private:
+    std::string_view bytes_of(const Value& v) const { return {bytes_.data() + v.offset, v.size}; }
+
     // False when the bytes would outgrow what a Value can address.
-    bool read_value(sqlite3_stmt* statement, int column, int type, Value& v) {
-        if (type == SQLITE_INTEGER) {
-            v.integer = sqlite3_column_int64(statement, column);
-        } else if (type == SQLITE_FLOAT) {
-            v.real = sqlite3_column_double(statement, column);
-        } else if (type == SQLITE_TEXT || type == SQLITE_BLOB) {
-            const void* data = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(statement, column))
-                                                   : sqlite3_column_blob(statement, column);
-            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-            if (bytes_.size() + size > UINT32_MAX) return false;
+    bool read_value(const Statement& statement, int column, Type type, Value& v) {
+        if (type == Type::integer) {
+            v.integer = statement.integer(column);
+        } else if (type == Type::real) {
+            v.real = statement.real(column);
+        } else if (type == Type::text || type == Type::blob) {
+            const std::string_view data = type == Type::text ? statement.text(column) : statement.blob(column);
+            if (bytes_.size() + data.size() > UINT32_MAX) return false;
             v.offset = static_cast<std::uint32_t>(bytes_.size());
-            v.size = static_cast<std::uint32_t>(size);
-            if (data != nullptr) bytes_.append(static_cast<const char*>(data), size);
+            v.size = static_cast<std::uint32_t>(data.size());
+            bytes_.append(data);
             v.head = 0;
             for (std::size_t i = 0; i < 8; ++i)
-                v.head = v.head << 8 | (i < size ? static_cast<unsigned char>(bytes_[v.offset + i]) : 0U);
+                v.head = v.head << 8 | (i < data.size() ? static_cast<unsigned char>(data[i]) : 0U);
         }
         return true;
     }
 
     // Nulls, then numbers by value, then text, then blobs, each compared
     // bytewise: the order of SQLite's binary collation.
-    int compare(int ta, const Value& a, int tb, const Value& b) const {
-        if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER)
+    int compare(Type ta, const Value& a, Type tb, const Value& b) const {
+        if (ta == Type::integer && tb == Type::integer)
             return a.integer == b.integer ? 0 : (a.integer < b.integer ? -1 : 1);
         const int ca = storage_class(ta), cb = storage_class(tb);
         if (ca != cb) return ca < cb ? -1 : 1;
@@ -168,24 +138,25 @@ private:
         return a.size == b.size ? 0 : (a.size < b.size ? -1 : 1);
     }
 
-    static int storage_class(int type) {
+    static int storage_class(Type type) {
         switch (type) {
-        case SQLITE_NULL:
+        case Type::null:
             return 0;
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
+        case Type::integer:
+        case Type::real:
             return 1;
-        case SQLITE_TEXT:
+        case Type::text:
             return 2;
-        default:
-            return 3;
+        case Type::blob:
+            break;
         }
+        return 3;
     }
 
-    static int compare_numbers(int ta, const Value& a, int tb, const Value& b) {
-        if (ta == SQLITE_FLOAT && tb == SQLITE_FLOAT) return a.real == b.real ? 0 : (a.real < b.real ? -1 : 1);
-        if (ta == SQLITE_INTEGER) return integer_against_real(a.integer, b.real);
-        if (tb == SQLITE_INTEGER) return -integer_against_real(b.integer, a.real);
+    static int compare_numbers(Type ta, const Value& a, Type tb, const Value& b) {
+        if (ta == Type::real && tb == Type::real) return a.real == b.real ? 0 : (a.real < b.real ? -1 : 1);
+        if (ta == Type::integer) return integer_against_real(a.integer, b.real);
+        if (tb == Type::integer) return -integer_against_real(b.integer, a.real);
         return a.integer == b.integer ? 0 : (a.integer < b.integer ? -1 : 1);
     }
 
@@ -207,51 +178,40 @@ private:
 // own round.
 constexpr std::size_t rows_per_insert = 100;
 
-bool insert_rows(sqlite3* db, const ListingRows& listing, std::size_t first, std::size_t count,
-                 sqlite3_stmt*& statement) {
-    if (statement == nullptr) {
+void insert_rows(Database& db, const ListingRows& listing, std::size_t first, std::size_t count, Statement& statement) {
+    if (!statement) {
         std::string sql = "INSERT INTO temp.qinghe_listing (rid, lb_id, up_dt, id) VALUES ";
         for (std::size_t i = 0; i < count; ++i) sql += i == 0 ? "(?,?,?,?)" : ",(?,?,?,?)";
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) return false;
+        statement = db.prepare(sql);
     }
     int parameter = 0;
     for (std::size_t r = first; r < first + count; ++r) {
         const ListingRow& row = listing.rows()[r];
-        if (sqlite3_bind_int64(statement, ++parameter, row.rid) != SQLITE_OK) return false;
-        for (int i = 0; i < key_columns; ++i)
-            if (listing.bind(statement, ++parameter, row.type[i], row.key[i]) != SQLITE_OK) return false;
+        statement.bind_integer(++parameter, row.rid);
+        for (int i = 0; i < key_columns; ++i) listing.bind(statement, ++parameter, row.type[i], row.key[i]);
     }
-    const bool done = sqlite3_step(statement) == SQLITE_DONE;
-    return sqlite3_reset(statement) == SQLITE_OK && done;
+    statement.run();
 }
 
-bool insert_in_order(sqlite3* db, const ListingRows& listing) {
-    sqlite3_stmt* full = nullptr;
-    sqlite3_stmt* rest = nullptr;
+void insert_in_order(Database& db, const ListingRows& listing) {
+    Statement full;
+    Statement rest;
     const std::size_t total = listing.rows().size();
-    bool ok = true;
-    for (std::size_t first = 0; ok && first < total; first += rows_per_insert) {
+    for (std::size_t first = 0; first < total; first += rows_per_insert) {
         const std::size_t count = std::min(rows_per_insert, total - first);
-        ok = insert_rows(db, listing, first, count, count == rows_per_insert ? full : rest);
+        insert_rows(db, listing, first, count, count == rows_per_insert ? full : rest);
     }
-    sqlite3_finalize(full);
-    sqlite3_finalize(rest);
-    return ok;
-}
-
-bool exec(sqlite3* db, const std::string& sql) {
-    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 }  // namespace
 
-bool order_listing_in_memory(sqlite3* db) {
-    std::vector<std::vector<std::string>> info;
-    if (!collect(db, "PRAGMA main.table_info(t1)", 3, info) || info.empty()) return false;
+bool order_listing_in_memory(Database& db) {
+    const std::optional<TextRows> info = db.text_rows("PRAGMA main.table_info(t1)");
+    if (!info || info->empty()) return false;
     std::vector<Column> columns;
     std::string key_types[key_columns];
     int listing = 0;
-    for (const auto& row : info) {
+    for (const auto& row : *info) {
         columns.push_back({row[1], row[2]});
         // A column named rowid would hide the row id the view joins on.
         if (equals_ignoring_case(row[1], "rowid")) return false;
@@ -261,15 +221,19 @@ bool order_listing_in_memory(sqlite3* db) {
         }
     }
     // A file that cannot say whether it has the index is left as it is.
-    if (listing != key_columns || catalogue::is_indexed(db, "t1", "lb_id").value_or(true)) return false;
+    if (listing != key_columns ||
+        catalogue::is_indexed(std::bind_front(&Database::text_rows, &db), "t1", "lb_id").value_or(true))
+        return false;
 
     // One pass over the file and the ordering in memory; without the memory
-    // for it the file is read as it is.
+    // for it, or when reading fails, the file is read as it is.
     ListingRows rows;
     try {
         if (!rows.read(db)) return false;
         rows.sort();
     } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const PlatformError&) {
         return false;
     }
 
@@ -292,11 +256,17 @@ bool order_listing_in_memory(sqlite3* db) {
     // The index, not the order of insertion, decides what every statement
     // sees (row ids break ties, as in an index on the file): the rows arrive
     // in its order only so that building it is a single pass.
-    if (exec(db, "SAVEPOINT qinghe_listing;" + table) && insert_in_order(db, rows) &&
-        exec(db, "CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" + view +
-                     ";RELEASE qinghe_listing;"))
+    try {
+        db.exec("SAVEPOINT qinghe_listing;" + table);
+        insert_in_order(db, rows);
+        db.exec("CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" + view +
+                ";RELEASE qinghe_listing;");
         return true;
-    exec(db, "ROLLBACK TO qinghe_listing; RELEASE qinghe_listing;");
+    } catch (const PlatformError&) {}
+    // Undoes what was made; with no savepoint begun this fails and changes nothing.
+    try {
+        db.exec("ROLLBACK TO qinghe_listing; RELEASE qinghe_listing;");
+    } catch (const PlatformError&) {}
     return false;
 }
 

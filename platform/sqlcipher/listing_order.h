@@ -1,6 +1,6 @@
 #pragma once
 
-struct sqlite3;
+#include "platform/sqlcipher/sqlite_database.h"
 
 namespace qinghe::platform::sqlcipher {
 
@@ -16,6 +16,6 @@ namespace qinghe::platform::sqlcipher {
 // as it is. Must run before
 // the connection is made read-only; a failure leaves the connection as it
 // was. Returns whether the view is in place.
-bool order_listing_in_memory(sqlite3* db);
+bool order_listing_in_memory(Database& db);
 
 }  // namespace qinghe::platform::sqlcipher

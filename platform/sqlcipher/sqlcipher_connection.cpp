@@ -1,14 +1,13 @@
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
-#include "platform/base/text.h"
-
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
+#include "platform/base/text.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/listing_order.h"
+#include "platform/sqlcipher/sqlite_database.h"
 #include "platform/sqlcipher/statement_rewrite.h"
-#include "platform/base/text.h"
 
 // SQLCipher declares sqlite3_key only for codec builds.
 #define SQLITE_HAS_CODEC 1
@@ -18,7 +17,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <deque>
 #include <filesystem>
 #include <limits>
@@ -67,13 +65,13 @@ struct Interruption {
 // the connection itself never writes, and the version moves whenever another
 // connection commits to the file.
 struct Session {
-    sqlite3* db = nullptr;
+    Database db;
     std::shared_ptr<Interruption> interruption;
     std::vector<SqlcipherRecordset*> recordsets;
-    // "PRAGMA data_version"; null when it could not be prepared, and then
+    // "PRAGMA data_version"; empty when it could not be prepared, and then
     // nothing is kept. The read-only authorizer lets this one pragma through
     // only while the connection itself prepares or runs it.
-    sqlite3_stmt* data_version = nullptr;
+    Statement data_version;
     bool reading_version = false;
     std::optional<std::int64_t> counted_version;
     std::unordered_map<std::string, std::int64_t> counts;
@@ -86,28 +84,8 @@ constexpr long default_page_size = 10;
 // More distinct counted statements than this start the kept counts afresh.
 constexpr std::size_t max_kept_counts = 4096;
 
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
 [[noreturn]] void fail(const std::string& what) {
     throw PlatformError(what);
-}
-
-[[noreturn]] void fail(sqlite3* db, const std::string& what) {
-    throw PlatformError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
-}
-
-// Why a catalogue file fails to open, in the words a person reads in the
-// program's warning.
-constexpr const char* not_a_catalogue = "wrong password, or the file is not a catalogue";
-
-// A wrong key reads as "file is not a database"; any other reason (a damaged
-// file, say) is added to the words.
-[[noreturn]] void fail_not_a_catalogue(sqlite3* db) {
-    if (sqlite3_errcode(db) == SQLITE_NOTADB) fail(not_a_catalogue);
-    fail(std::string(not_a_catalogue) + " (" + sqlite3_errmsg(db) + ")");
 }
 
 // Fails unless path names a regular file this process may read. Checked
@@ -125,49 +103,16 @@ void require_readable_file(const std::string& path) {
     ::close(descriptor);
 }
 
-bool blank_tail(const char* tail) {
-    for (; *tail; ++tail)
-        if (!(*tail == ' ' || *tail == '\t' || *tail == '\n' || *tail == '\r' || *tail == '\f' || *tail == '\v'))
-            return false;
-    return true;
-}
-
-Statement prepare(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* raw = nullptr;
-    const char* tail = nullptr;
-    if (sql.size() >= static_cast<std::size_t>(INT_MAX)) fail("statement too long");
-    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &raw, &tail);
-    Statement statement(raw);
-    if (rc != SQLITE_OK) fail(db, "statement rejected");
-    if (!statement) fail("empty statement");
-    if (tail && !blank_tail(tail)) fail("more than one statement");
-    return statement;
-}
-
-Value column_value(sqlite3* db, sqlite3_stmt* statement, int column) {
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return Value::of_integer(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return Value::of_real(sqlite3_column_double(statement, column));
-    case SQLITE_TEXT: {
-        const auto* text = sqlite3_column_text(statement, column);
-        const int bytes = sqlite3_column_bytes(statement, column);
-        if (!text) {
-            if (sqlite3_errcode(db) == SQLITE_NOMEM) fail(db, "reading a text value");
-            return Value::of_text({});
-        }
-        return Value::of_text(std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
-    }
-    case SQLITE_BLOB: {
-        const void* blob = sqlite3_column_blob(statement, column);
-        const int bytes = sqlite3_column_bytes(statement, column);
-        if (!blob) {
-            if (bytes > 0 || sqlite3_errcode(db) == SQLITE_NOMEM) fail(db, "reading a binary value");
-            return Value::of_text({});
-        }
-        return Value::of_text(std::string(static_cast<const char*>(blob), static_cast<std::size_t>(bytes)));
-    }
+Value column_value(const Statement& statement, int column) {
+    switch (statement.type(column)) {
+    case Statement::Type::integer:
+        return Value::of_integer(statement.integer(column));
+    case Statement::Type::real:
+        return Value::of_real(statement.real(column));
+    case Statement::Type::text:
+        return Value::of_text(std::string(statement.text(column)));
+    case Statement::Type::blob:
+        return Value::of_text(std::string(statement.blob(column)));
     default:
         return Value();
     }
@@ -247,6 +192,28 @@ bool install_like(sqlite3* db, Interruption* interruption) {
     return true;
 }
 
+// Nothing can be attached beside the catalogue, no statement writes, and
+// every statement stops when interrupted or past its time limit.
+void guard(Session& session) {
+    Database& db = session.db;
+    sqlite3_limit(db.handle(), SQLITE_LIMIT_ATTACHED, 0);
+    db.exec("PRAGMA query_only=1", "cannot open the catalogue read-only");
+    if (sqlite3_set_authorizer(db.handle(), read_only_authorizer, &session) != SQLITE_OK)
+        db.fail("cannot open the catalogue read-only");
+    if (!install_like(db.handle(), session.interruption.get())) db.fail("cannot set up the search comparison");
+    sqlite3_progress_handler(db.handle(), progress_interval, stop_when_due, session.interruption.get());
+}
+
+// Without the data version the connection works the same, only without
+// keeping row counts.
+void prepare_data_version(Session& session) {
+    session.reading_version = true;
+    try {
+        session.data_version = session.db.prepare("PRAGMA data_version");
+    } catch (const PlatformError&) {}
+    session.reading_version = false;
+}
+
 }  // namespace
 
 // One statement's result, read like a keyset cursor.
@@ -261,13 +228,9 @@ class SqlcipherRecordset final : public Recordset {
 public:
     SqlcipherRecordset(std::shared_ptr<Session> session, SqlStatement statement, Statement prepared)
         : session_(std::move(session)), statement_(std::move(statement)), live_(std::move(prepared)) {
-        const int columns = sqlite3_column_count(live_.get());
+        const int columns = live_.column_count();
         names_.reserve(static_cast<std::size_t>(columns));
-        for (int i = 0; i < columns; ++i) {
-            const char* name = sqlite3_column_name(live_.get(), i);
-            if (!name) fail(session_->db, "reading the column names");
-            names_.emplace_back(name);
-        }
+        for (int i = 0; i < columns; ++i) names_.push_back(live_.column_name(i));
         session_->recordsets.push_back(this);
     }
 
@@ -310,7 +273,7 @@ public:
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
         if (buffered_) return buffer_.front()[static_cast<std::size_t>(column)];
-        return column_value(session_->db, live_.get(), column);
+        return column_value(live_, column);
     }
 
     long record_count() const override {
@@ -349,9 +312,7 @@ public:
         // position only once that row is there: a failed call leaves the
         // recordset where it was.
         Statement fresh = positioned_at(offset);
-        const int rc = sqlite3_step(fresh.get());
-        if (rc == SQLITE_DONE) fail("page beyond the last");
-        if (rc != SQLITE_ROW) fail(session_->db, "positioning on a page");
+        if (!fresh.step("positioning on a page")) fail("page beyond the last");
         live_ = std::move(fresh);
         buffer_.clear();
         buffered_ = false;
@@ -381,7 +342,7 @@ private:
     }
 
     void release() noexcept {
-        live_.reset();
+        live_ = Statement();
         buffer_.clear();
         closed_ = true;
     }
@@ -406,28 +367,24 @@ private:
     }
 
     void step() const {
-        const int rc = sqlite3_step(live_.get());
-        if (rc == SQLITE_ROW) {
-            on_row_ = true;
-            return;
+        try {
+            on_row_ = live_.step("reading a row");
+        } catch (const PlatformError&) {
+            live_ = Statement();
+            on_row_ = false;
+            broken_ = true;
+            throw;
         }
-        on_row_ = false;
-        if (rc == SQLITE_DONE) {
-            live_.reset();
+        if (!on_row_) {
+            live_ = Statement();
             count_ = pos_;
-            return;
         }
-        const std::string message = sqlite3_errmsg(session_->db);
-        live_.reset();
-        broken_ = true;
-        fail("reading a row: " + message);
     }
 
     std::vector<Value> current_row() const {
         std::vector<Value> row;
         row.reserve(names_.size());
-        for (std::size_t i = 0; i < names_.size(); ++i)
-            row.push_back(column_value(session_->db, live_.get(), static_cast<int>(i)));
+        for (std::size_t i = 0; i < names_.size(); ++i) row.push_back(column_value(live_, static_cast<int>(i)));
         return row;
     }
 
@@ -438,18 +395,8 @@ private:
             std::deque<std::vector<Value>> rows;
             while (on_row_) {
                 rows.push_back(current_row());
-                const int rc = sqlite3_step(live_.get());
-                if (rc == SQLITE_ROW) continue;
-                if (rc != SQLITE_DONE) {
-                    const std::string message = sqlite3_errmsg(session_->db);
-                    live_.reset();
-                    on_row_ = false;
-                    broken_ = true;
-                    fail("reading a row: " + message);
-                }
-                break;
+                step();
             }
-            live_.reset();
             buffer_ = std::move(rows);
             buffered_ = true;
             on_row_ = !buffer_.empty();
@@ -458,7 +405,7 @@ private:
     }
 
     std::int64_t count_rows() const {
-        sqlite3* db = session_->db;
+        Database& db = session_->db;
         // Counting by SQLite itself; a statement it cannot nest in a count
         // (a pragma, say) is counted by stepping a second run of it.
         const std::string sql = count_sql(statement_);
@@ -469,37 +416,32 @@ private:
         }
         Statement counter;
         try {
-            counter = prepare(db, sql);
-        } catch (const PlatformError&) {
-            counter.reset();
-        }
+            counter = db.prepare(sql);
+        } catch (const PlatformError&) {}
         if (counter) {
-            const int rc = sqlite3_step(counter.get());
-            if (rc != SQLITE_ROW) fail(db, "counting the rows");
-            const std::int64_t count = sqlite3_column_int64(counter.get(), 0);
+            if (!counter.step("counting the rows")) db.fail("counting the rows");
+            const std::int64_t count = counter.integer(0);
             keep_count(version, sql, count);
             return count;
         }
-        Statement run = prepare(db, run_sql(statement_));
+        Statement run = db.prepare(run_sql(statement_));
         std::int64_t rows = 0;
-        for (;;) {
-            const int rc = sqlite3_step(run.get());
-            if (rc == SQLITE_DONE) return rows;
-            if (rc != SQLITE_ROW) fail(db, "counting the rows");
-            ++rows;
-        }
+        while (run.step("counting the rows")) ++rows;
+        return rows;
     }
 
     // The file's data version as this connection sees it now, or nullopt
     // when it cannot be read (then no count is kept or reused).
     std::optional<std::int64_t> data_version() const {
         Session& session = *session_;
-        sqlite3_stmt* query = session.data_version;
-        if (query == nullptr) return std::nullopt;
+        Statement& query = session.data_version;
+        if (!query) return std::nullopt;
         std::optional<std::int64_t> version;
         session.reading_version = true;
-        if (sqlite3_step(query) == SQLITE_ROW) version = sqlite3_column_int64(query, 0);
-        sqlite3_reset(query);
+        try {
+            if (query.step()) version = query.integer(0);
+        } catch (const PlatformError&) {}
+        query.rewind();
         session.reading_version = false;
         return version;
     }
@@ -516,18 +458,15 @@ private:
 
     // A fresh run of the statement positioned before the row at `offset`.
     Statement positioned_at(std::int64_t offset) const {
-        sqlite3* db = session_->db;
+        Database& db = session_->db;
         try {
-            return prepare(db, page_sql(statement_, offset));
+            return db.prepare(page_sql(statement_, offset));
         } catch (const PlatformError&) {
             // A statement that takes no limit of its own: step past the rows.
         }
-        Statement run = prepare(db, run_sql(statement_));
-        for (std::int64_t skipped = 0; skipped < offset; ++skipped) {
-            const int rc = sqlite3_step(run.get());
-            if (rc == SQLITE_DONE) fail("page beyond the last");
-            if (rc != SQLITE_ROW) fail(db, "positioning on a page");
-        }
+        Statement run = db.prepare(run_sql(statement_));
+        for (std::int64_t skipped = 0; skipped < offset; ++skipped)
+            if (!run.step("positioning on a page")) fail("page beyond the last");
         return run;
     }
 
@@ -610,60 +549,28 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     if (path.rfind("file:", 0) == 0) path = "./" + path;
     require_readable_file(path);
 
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close_v2);
-    if (rc != SQLITE_OK) fail(raw, "the file cannot be read");
-
-    if (key && !key->empty()) {
-        if (key->size() > static_cast<std::size_t>(INT_MAX)) fail("database password too long");
-        if (sqlite3_key(db.get(), key->data(), static_cast<int>(key->size())) != SQLITE_OK)
-            fail(db.get(), "cannot key the catalogue");
-    }
-    // A file without the listing index gets its listing ordered in memory.
-    if (order_unindexed_listing_) order_listing_in_memory(db.get());
-    // Nothing can be attached beside the catalogue, and no statement writes.
-    sqlite3_limit(db.get(), SQLITE_LIMIT_ATTACHED, 0);
-    if (sqlite3_exec(db.get(), "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(db.get(), "cannot open the catalogue read-only");
-
     auto session = std::make_shared<Session>();
     session->interruption = interruption_;
-    if (sqlite3_set_authorizer(db.get(), read_only_authorizer, session.get()) != SQLITE_OK)
-        fail(db.get(), "cannot open the catalogue read-only");
-    if (!install_like(db.get(), interruption_.get())) fail(db.get(), "cannot set up the search comparison");
-    sqlite3_progress_handler(db.get(), progress_interval, stop_when_due, interruption_.get());
+    Database& db = session->db;
+    db = Database(path, Database::Access::read_only);
+    if (key) db.key(*key);
+    // A file without the listing index gets its listing ordered in memory.
+    if (order_unindexed_listing_) order_listing_in_memory(db);
+    guard(*session);
     interruption_->arm();
-
     // The key is only tried when a page is read: read the schema. A wrong key
     // or a file that is no database fails here; a database without a single
     // table (an empty file among them) is no catalogue.
-    {
-        sqlite3_stmt* raw_check = nullptr;
-        if (sqlite3_prepare_v2(db.get(), "select count(*) from sqlite_master where type='table'", -1, &raw_check,
-                               nullptr) != SQLITE_OK)
-            fail_not_a_catalogue(db.get());
-        Statement check(raw_check);
-        if (sqlite3_step(check.get()) != SQLITE_ROW) fail_not_a_catalogue(db.get());
-        if (sqlite3_column_int64(check.get(), 0) == 0) fail(std::string(not_a_catalogue) + " (it holds no tables)");
-    }
-    if (sqlite3_db_readonly(db.get(), "main") != 1) fail("catalogue not opened read-only");
+    if (db.table_count() == 0) fail(std::string(not_a_catalogue) + " (it holds no tables)");
+    if (sqlite3_db_readonly(db.handle(), "main") != 1) fail("catalogue not opened read-only");
+    prepare_data_version(*session);
 
-    // Without the data version the connection works the same, only without
-    // keeping row counts.
-    session->reading_version = true;
-    if (sqlite3_prepare_v2(db.get(), "PRAGMA data_version", -1, &session->data_version, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(session->data_version);
-        session->data_version = nullptr;
-    }
-    session->reading_version = false;
     // Which file was opened, so that one put in its place is told apart.
     struct stat opened {};
     if (::stat(path.c_str(), &opened) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
     path_ = path;
     device_ = opened.st_dev;
     inode_ = opened.st_ino;
-    session->db = db.release();
     session_ = std::move(session);
 }
 
@@ -685,11 +592,9 @@ void SqlcipherConnection::close() {
     if (!is_open()) fail("connection is not open");
     for (SqlcipherRecordset* recordset : session_->recordsets) recordset->detach();
     session_->recordsets.clear();
-    sqlite3_finalize(session_->data_version);
-    session_->data_version = nullptr;
+    session_->data_version = Statement();
     session_->counts.clear();
-    sqlite3_close_v2(session_->db);
-    session_->db = nullptr;
+    session_->db = Database();
     session_.reset();
 }
 
@@ -700,10 +605,9 @@ std::unique_ptr<Recordset> SqlcipherConnection::open_recordset(const std::string
     if (source.find('\0') != std::string::npos) fail("statement holds a NUL character");
     std::optional<SqlStatement> statement = rewrite_statement(source);
     if (!statement) fail("not a single statement: " + source);
-    sqlite3* db = session_->db;
-    Statement prepared = prepare(db, run_sql(*statement));
-    if (sqlite3_column_count(prepared.get()) == 0) fail("statement returns no rows: " + source);
-    if (!sqlite3_stmt_readonly(prepared.get())) fail("statement would change the catalogue: " + source);
+    Statement prepared = session_->db.prepare(run_sql(*statement));
+    if (prepared.column_count() == 0) fail("statement returns no rows: " + source);
+    if (!prepared.read_only()) fail("statement would change the catalogue: " + source);
     return std::make_unique<SqlcipherRecordset>(session_, std::move(*statement), std::move(prepared));
 }
 

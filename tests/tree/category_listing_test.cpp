@@ -3,7 +3,7 @@
 
 #include "platform/base/error.h"
 #include "support/qt/form_fixture.h"
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 #include "tree/category_paging.h"
 
 #include <QApplication>
@@ -215,9 +215,9 @@ TEST(LaterPages, TheLastPageANumberCanNameIsListedWithoutANextPageNode) {
     catalogue.category(5, "海量", 0, 1);
     FormFixture f(catalogue);
     {
-        catalogue_files::detail::Database db(f.dir().path() / "tavik.dll",
-                                             catalogue_files::detail::Database::Mode::read_write_create,
-                                             catalogue::database_password);
+        auto db = catalogue_files::detail::open_catalogue(f.dir().path() / "tavik.dll",
+                                                          platform::sqlcipher::Database::Access::read_write_create,
+                                                          catalogue::database_password);
         // Written in one go with no journal: the file is a throwaway.
         db.exec(
             "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144; "

@@ -3,7 +3,7 @@
 
 #include "platform/qt/keyed_tree_item.h"
 #include "support/qt/form_fixture.h"
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 #include "tree/category_paging.h"
 
 #include <QApplication>
@@ -35,9 +35,9 @@ CatalogueBuilder example_catalogue() {
 // Changes the catalogue under the running window, as another program
 // replacing its content would.
 void change_catalogue(FormFixture& f, const std::string& statement) {
-    catalogue_files::detail::Database db(f.dir().path() / "tavik.dll",
-                                         catalogue_files::detail::Database::Mode::read_write_create,
-                                         catalogue::database_password);
+    auto db = catalogue_files::detail::open_catalogue(f.dir().path() / "tavik.dll",
+                                                      platform::sqlcipher::Database::Access::read_write_create,
+                                                      catalogue::database_password);
     db.exec(statement);
     db.close();
 }

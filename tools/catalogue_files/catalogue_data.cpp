@@ -1,11 +1,8 @@
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
-
 #include "tools/catalogue_files/catalogue_data.h"
 
 #include "catalogue/schema/tables.h"
+#include "tools/catalogue_files/catalogue_database.h"
 #include "tools/catalogue_files/catalogue_writer.h"
-#include "tools/catalogue_files/sqlite_db.h"
 
 #include <stdexcept>
 #include <system_error>
@@ -31,19 +28,13 @@ CatalogueData read_catalogue(const std::filesystem::path& file, const std::strin
     if (!std::filesystem::is_regular_file(file, ec))
         throw std::runtime_error(context + (std::filesystem::exists(file, ec) ? "not a file" : "no such file"));
     try {
-        detail::Database db(file, detail::Database::Mode::read_only, password);
+        detail::Database db = detail::open_catalogue(file, detail::Database::Access::read_only, password);
         std::vector<std::string> names;
-        // The first read of the schema is where a wrong password or a
-        // foreign file shows.
-        try {
+        {
             auto tables = db.prepare(
                 "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
                 "ORDER BY name");
-            while (tables.step()) names.push_back(std::get<std::string>(tables.column(0)));
-        } catch (const std::runtime_error&) {
-            if (sqlite3_errcode(db.handle()) == SQLITE_NOTADB)
-                throw std::runtime_error("wrong password or not a catalogue file");
-            throw;
+            while (tables.step()) names.emplace_back(tables.text(0));
         }
         CatalogueData data;
         for (const auto& name : names) {
@@ -55,7 +46,7 @@ CatalogueData read_catalogue(const std::filesystem::path& file, const std::strin
                 row.reserve(table.columns.size());
                 for (int i = 0; i < rows.column_count(); ++i) {
                     try {
-                        row.push_back(rows.column(i));
+                        row.push_back(detail::cell_at(rows, i));
                     } catch (const std::runtime_error& e) {
                         throw std::runtime_error("table " + name + " row " + std::to_string(table.rows.size() + 1) +
                                                  ": " + e.what());

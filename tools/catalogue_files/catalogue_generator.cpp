@@ -214,10 +214,10 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
             make_player(prng, player);
             make_up_dt(prng, up_dt);
             make_play_list(prng, adds);
-            insert.bind_int(1, id);
+            insert.bind_integer(1, id);
             insert.bind_text(2, title);
             insert.bind_text(3, player);
-            insert.bind_int(4, static_cast<std::int64_t>(category + 1));
+            insert.bind_integer(4, static_cast<std::int64_t>(category + 1));
             insert.bind_text(5, up_dt);
             insert.bind_text(6, adds);
             writer.insert();

@@ -100,14 +100,15 @@ CatalogueWriter::CatalogueWriter(const fs::path& destination, const std::string&
     check_replaceable(destination);
     temp_ = create_temp_file(destination);
     try {
-        db_ = std::make_unique<Database>(temp_, Database::Mode::read_write_create, password);
+        db_ = Database(temp_.string(), Database::Access::read_write_create);
+        db_.key(password);
         // The temporary file is discarded on any failure, so it needs no
         // journal and no syncing until it is complete (see finish()).
-        db_->exec("PRAGMA journal_mode=OFF");
-        db_->exec("PRAGMA synchronous=OFF");
-        db_->exec("PRAGMA cache_size=-65536");
-        db_->exec("PRAGMA temp_store=MEMORY");
-        db_->exec("BEGIN");
+        db_.exec("PRAGMA journal_mode=OFF");
+        db_.exec("PRAGMA synchronous=OFF");
+        db_.exec("PRAGMA cache_size=-65536");
+        db_.exec("PRAGMA temp_store=MEMORY");
+        db_.exec("BEGIN");
     } catch (...) {
         discard();
         throw;
@@ -119,8 +120,8 @@ CatalogueWriter::~CatalogueWriter() {
 }
 
 void CatalogueWriter::discard() noexcept {
-    insert_.reset();
-    db_.reset();
+    insert_ = Statement();
+    db_ = Database();
     std::error_code ec;
     fs::remove(temp_, ec);
     fs::remove(fs::path(temp_.string() + "-journal"), ec);
@@ -128,7 +129,7 @@ void CatalogueWriter::discard() noexcept {
 
 void CatalogueWriter::begin_table(const std::string& name, const std::vector<std::string>& columns) {
     if (columns.empty()) throw std::runtime_error("table " + name + " has no columns");
-    insert_.reset();
+    insert_ = Statement();
     std::string create = "CREATE TABLE " + catalogue::quote_identifier(name) + " (";
     std::string insert = "INSERT INTO " + catalogue::quote_identifier(name) + " VALUES (";
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -142,11 +143,11 @@ void CatalogueWriter::begin_table(const std::string& name, const std::vector<std
     create += ")";
     insert += ")";
     try {
-        db_->exec(create);
+        db_.exec(create);
     } catch (const std::runtime_error& e) {
         throw std::runtime_error("cannot create table " + name + ": " + e.what());
     }
-    insert_.emplace(db_->prepare(insert));
+    insert_ = db_.prepare(insert);
     table_ = name;
     column_count_ = columns.size();
     row_number_ = 0;
@@ -155,7 +156,7 @@ void CatalogueWriter::begin_table(const std::string& name, const std::vector<std
 
 Statement& CatalogueWriter::insert_statement() {
     if (!insert_) throw std::runtime_error("no table begun");
-    return *insert_;
+    return insert_;
 }
 
 void CatalogueWriter::insert() {
@@ -176,7 +177,7 @@ void CatalogueWriter::add_row(const std::vector<Cell>& row) {
     }
     for (std::size_t i = 0; i < row.size(); ++i) {
         try {
-            statement.bind(static_cast<int>(i + 1), row[i]);
+            bind_cell(statement, static_cast<int>(i + 1), row[i]);
         } catch (const std::runtime_error& e) {
             throw std::runtime_error("table " + table_ + " row " + std::to_string(row_number_ + 1) + " column " +
                                      tables_.back().second[i] + ": " + e.what());
@@ -188,22 +189,21 @@ void CatalogueWriter::add_row(const std::vector<Cell>& row) {
 void CatalogueWriter::add_indexes() {
     for (const auto& [name, columns] : tables_) {
         if (name == "t1" && has_columns(columns, {"lb_id", "up_dt", "id"}))
-            db_->exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
-        if (name == "t1" && has_columns(columns, {"id"})) db_->exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
-        if (name == "vlb" && has_columns(columns, {"px"})) db_->exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
+            db_.exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
+        if (name == "t1" && has_columns(columns, {"id"})) db_.exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
+        if (name == "vlb" && has_columns(columns, {"px"})) db_.exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
     }
 }
 
 void CatalogueWriter::finish() {
-    insert_.reset();
+    insert_ = Statement();
     try {
         add_indexes();
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(std::string("cannot create the indexes: ") + e.what());
     }
-    db_->exec("COMMIT");
-    db_->close();
-    db_.reset();
+    db_.exec("COMMIT");
+    db_.close();
     sync_path(temp_, true);
     // Whatever took the destination's place meanwhile is not replaced either.
     check_replaceable(destination_);

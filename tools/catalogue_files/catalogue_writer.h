@@ -6,11 +6,9 @@
 // Destroying an unfinished writer removes the temporary file.
 
 #include "tools/catalogue_files/catalogue_data.h"
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 
 #include <filesystem>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,8 +43,8 @@ private:
 
     std::filesystem::path destination_;
     std::filesystem::path temp_;
-    std::unique_ptr<Database> db_;
-    std::optional<Statement> insert_;
+    Database db_;
+    Statement insert_;
     std::string table_;
     std::size_t column_count_ = 0;
     std::int64_t row_number_ = 0;

@@ -3,7 +3,7 @@
 #include "catalogue/schema/index_check.h"
 #include "catalogue/schema/play_list.h"
 #include "catalogue/schema/tables.h"
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 
 #include <cstdint>
 #include <map>
@@ -14,7 +14,10 @@ namespace qinghe::catalogue_files {
 
 namespace {
 
+using detail::cell_at;
 using detail::Database;
+using detail::open_catalogue;
+using detail::Statement;
 
 using catalogue::play_list::field_separator;
 using catalogue::play_list::group_separator;
@@ -32,7 +35,8 @@ std::string text_of(const Cell& cell) {
 
 // Whether rows can be found by the column without reading the whole table.
 bool indexed_on(Database& db, const std::string& table, const std::string& column) {
-    const std::optional<bool> indexed = catalogue::is_indexed(db.handle(), table, column);
+    const std::optional<bool> indexed =
+        catalogue::is_indexed(std::bind_front(&Database::text_rows, &db), table, column);
     if (!indexed) db.fail("cannot read the indexes of table " + table);
     return *indexed;
 }
@@ -68,30 +72,24 @@ void add_named(std::vector<std::string>& report, const std::string& what, const 
     report.push_back(line);
 }
 
-}  // namespace
-
-std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
-    Database db(file, Database::Mode::read_only, catalogue::database_password);
-    std::vector<std::string> report;
-
-    if (!indexed_on(db, "t1", "lb_id"))
-        report.push_back("table t1 has no index on lb_id: every category page reads the whole table");
-    if (!indexed_on(db, "t1", "id"))
-        report.push_back("table t1 has no index on id: every expansion and play reads the whole table");
-
+// Categories whose c_id differs from the programmes t1 lists in them.
+void check_counts(Database& db, std::vector<std::string>& report) {
     std::map<std::string, std::int64_t> listed;
     auto counts = db.prepare("select lb_id, count(*) from t1 group by lb_id");
-    while (counts.step()) listed[text_of(counts.column(0))] = std::get<std::int64_t>(counts.column(1));
+    while (counts.step()) listed[text_of(cell_at(counts, 0))] = counts.integer(1);
     auto categories = db.prepare("select lb_id, lb, c_id from vlb order by px");
     while (categories.step()) {
-        const std::string lb_id = text_of(categories.column(0));
+        const std::string lb_id = text_of(cell_at(categories, 0));
         const auto found = listed.find(lb_id);
         const std::int64_t real = found == listed.end() ? 0 : found->second;
-        if (text_of(categories.column(2)) != std::to_string(real))
-            report.push_back("category " + lb_id + " (" + text_of(categories.column(1)) + "): c_id says " +
-                             text_of(categories.column(2)) + ", t1 lists " + std::to_string(real) + " programmes");
+        if (text_of(cell_at(categories, 2)) != std::to_string(real))
+            report.push_back("category " + lb_id + " (" + text_of(cell_at(categories, 1)) + "): c_id says " +
+                             text_of(cell_at(categories, 2)) + ", t1 lists " + std::to_string(real) + " programmes");
     }
+}
 
+// Programmes whose play list the tree cannot split, and those without a title.
+void check_programmes(Database& db, std::vector<std::string>& report) {
     std::vector<std::string> split_ids;
     std::size_t split_count = 0;
     std::string split_reason;
@@ -99,12 +97,12 @@ std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
     std::size_t null_count = 0;
     auto programmes = db.prepare("select id, tit, adds from t1 order by id");
     while (programmes.step()) {
-        const std::string id = text_of(programmes.column(0));
-        if (const auto why = unsplittable(programmes.column(2))) {
+        const std::string id = text_of(cell_at(programmes, 0));
+        if (const auto why = unsplittable(cell_at(programmes, 2))) {
             if (split_count++ == 0) split_reason = *why;
             if (split_ids.size() < max_named) split_ids.push_back(id);
         }
-        if (std::holds_alternative<std::monostate>(programmes.column(1))) {
+        if (programmes.type(1) == Statement::Type::null) {
             ++null_count;
             if (null_ids.size() < max_named) null_ids.push_back(id);
         }
@@ -112,15 +110,32 @@ std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
     add_named(report, "with a play list the tree cannot split (the first: " + split_reason + ")", split_ids,
               split_count);
     add_named(report, "with a Null title", null_ids, null_count);
-    return report;
+}
+
+}  // namespace
+
+std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
+    try {
+        Database db = open_catalogue(file, Database::Access::read_only, catalogue::database_password);
+        std::vector<std::string> report;
+        if (!indexed_on(db, "t1", "lb_id"))
+            report.push_back("table t1 has no index on lb_id: every category page reads the whole table");
+        if (!indexed_on(db, "t1", "id"))
+            report.push_back("table t1 has no index on id: every expansion and play reads the whole table");
+        check_counts(db, report);
+        check_programmes(db, report);
+        return report;
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("cannot check catalogue " + file.string() + ": " + e.what());
+    }
 }
 
 void drop_indexes(const std::filesystem::path& file) {
-    Database db(file, Database::Mode::read_write_create, catalogue::database_password);
+    Database db = open_catalogue(file, Database::Access::read_write_create, catalogue::database_password);
     std::vector<std::string> names;
     {
         auto indexes = db.prepare("select name from sqlite_master where type = 'index' and sql is not null");
-        while (indexes.step()) names.push_back(text_of(indexes.column(0)));
+        while (indexes.step()) names.emplace_back(indexes.text(0));
     }
     for (const std::string& name : names) db.exec("DROP INDEX " + catalogue::quote_identifier(name));
     db.close();

@@ -76,13 +76,13 @@ public:
                                          " programmes (entries times their groups)");
             ++programmes_;
             cf::detail::Statement& insert = writer_.insert_statement();
-            insert.bind_int(1, static_cast<std::int64_t>(programmes_));
+            insert.bind_integer(1, static_cast<std::int64_t>(programmes_));
             insert.bind_text(2, title);
             insert.bind_text(3, player);
-            insert.bind_int(4, category_of(group));
+            insert.bind_integer(4, category_of(group));
             // Listings show the largest up_dt first: counting down keeps
             // each category in playlist order.
-            insert.bind_int(5, -static_cast<std::int64_t>(programmes_));
+            insert.bind_integer(5, -static_cast<std::int64_t>(programmes_));
             insert.bind_text(6, adds);
             writer_.insert();
         }

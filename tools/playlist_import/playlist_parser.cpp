@@ -1,5 +1,6 @@
 #include "tools/playlist_import/playlist_parser.h"
 
+#include "platform/base/text.h"
 #include "tools/playlist_import/stream_address.h"
 
 #include <algorithm>
@@ -9,26 +10,17 @@ namespace qinghe::playlist_import {
 
 namespace {
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
+using platform::is_space_or_tab;
+using platform::lower_case;
 
+// A playlist line's words are separated by spaces and tabs alone.
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::string lower_case(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
+    return platform::trim(text, is_space_or_tab);
 }
 
 // Whether text starts with the directive name, compared without regard to case.
 bool starts_with_name(std::string_view text, std::string_view name) {
-    return text.size() >= name.size() && lower_case(text.substr(0, name.size())) == name;
+    return platform::equals_ignoring_case(text.substr(0, name.size()), name);
 }
 
 // A ";"-separated list of group names: trimmed, without empty or repeated ones.
@@ -63,11 +55,11 @@ DirectiveAttributes parse_attributes(std::string_view text) {
     DirectiveAttributes out;
     std::size_t i = 0;
     const auto skip_blanks = [&] {
-        while (i < text.size() && is_blank(text[i])) ++i;
+        while (i < text.size() && is_space_or_tab(text[i])) ++i;
     };
     skip_blanks();
     // The duration (or anything else) before the first blank or comma.
-    while (i < text.size() && !is_blank(text[i]) && text[i] != ',' && text[i] != '=') ++i;
+    while (i < text.size() && !is_space_or_tab(text[i]) && text[i] != ',' && text[i] != '=') ++i;
     if (i < text.size() && text[i] == '=') i = 0;  // no duration: the line starts with an attribute
     while (true) {
         skip_blanks();
@@ -77,7 +69,7 @@ DirectiveAttributes parse_attributes(std::string_view text) {
             break;
         }
         const std::size_t name_start = i;
-        while (i < text.size() && !is_blank(text[i]) && text[i] != ',' && text[i] != '=') ++i;
+        while (i < text.size() && !is_space_or_tab(text[i]) && text[i] != ',' && text[i] != '=') ++i;
         const std::string name = lower_case(text.substr(name_start, i - name_start));
         if (i >= text.size() || text[i] != '=') continue;  // a bare word: nothing to keep
         ++i;
@@ -89,7 +81,7 @@ DirectiveAttributes parse_attributes(std::string_view text) {
             i = close == std::string_view::npos ? text.size() : close + 1;
         } else {
             const std::size_t value_start = i;
-            while (i < text.size() && !is_blank(text[i]) && text[i] != ',') ++i;
+            while (i < text.size() && !is_space_or_tab(text[i]) && text[i] != ',') ++i;
             value = text.substr(value_start, i - value_start);
         }
         if (!name.empty()) out.attributes.emplace_back(name, std::string(trimmed(value)));

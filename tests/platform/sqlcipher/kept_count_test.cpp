@@ -2,7 +2,7 @@
 // count, renewed as soon as another connection has changed the file.
 #include "data_access_support.h"
 
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 
 namespace qinghe::test {
 namespace {
@@ -33,7 +33,8 @@ TEST_F(KeptCounts, AnotherConnectionsChangesAreCountedAtOnce) {
     const std::string sql = "select v from n where v > 2 order by v";
     EXPECT_EQ(count(sql), 8);
     {
-        Database writer(file(), Database::Mode::read_write_create, catalogue::database_password);
+        Database writer =
+            cf::detail::open_catalogue(file(), Database::Access::read_write_create, catalogue::database_password);
         writer.exec("insert into n values (11)");
         writer.exec("insert into n values (12)");
         writer.exec("delete from n where v = 3");

@@ -1,6 +1,6 @@
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_builder.h"
-#include "tools/catalogue_files/sqlite_db.h"
+#include "tools/catalogue_files/catalogue_database.h"
 
 #include "support/temp_dir.h"
 
@@ -221,12 +221,13 @@ TEST(CatalogueWrite, AddsTheIndexesTheQueriesUse) {
     // A repeated id is accepted: the id index is not unique.
     EXPECT_EQ(read_catalogue(file).tables.at("t1").rows.size(), 4u);
 
-    detail::Database db(file, detail::Database::Mode::read_only, catalogue::database_password);
+    detail::Database db =
+        detail::open_catalogue(file, detail::Database::Access::read_only, catalogue::database_password);
     auto plan = [&](const std::string& sql) {
         auto statement = db.prepare("EXPLAIN QUERY PLAN " + sql);
         std::string text;
         while (statement.step()) {
-            text += std::get<std::string>(statement.column(3)) + "\n";
+            text += std::string(statement.text(3)) + "\n";
         }
         return text;
     };

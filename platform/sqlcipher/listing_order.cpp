@@ -203,6 +203,48 @@ void insert_in_order(Database& db, const ListingRows& listing) {
     }
 }
 
+// The ordered table keeps the file's declared types, so comparisons
+// convert values exactly as they do against the file's own columns.
+std::string ordered_table_sql(const std::string (&key_types)[key_columns]) {
+    std::string table = "CREATE TEMP TABLE qinghe_listing (";
+    for (int i = 0; i < key_columns; ++i) table += std::string(listing_key_columns[i]) + " " + key_types[i] + ", ";
+    return table + "rid INTEGER)";
+}
+
+// The view named t1 in front of the file's table: the listing columns from
+// the ordered table, the others from the file's row.
+std::string front_view_sql(const std::vector<Column>& columns) {
+    std::string view = "CREATE TEMP VIEW t1 AS SELECT ";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const Column& column = columns[i];
+        const int at = listing_position(column.name);
+        view +=
+            (i == 0 ? "" : ", ") +
+            (at >= 0 ? "o." + std::string(listing_key_columns[at]) : "m." + catalogue::quote_identifier(column.name)) +
+            " AS " + catalogue::quote_identifier(column.name);
+    }
+    return view + " FROM temp.qinghe_listing o JOIN main.t1 m ON m.rowid = o.rid";
+}
+
+// Fills the ordered table and puts the view in front, all or nothing.
+bool build_in_front(Database& db, const ListingRows& rows, const std::string& table, const std::string& view) {
+    // The index, not the order of insertion, decides what every statement
+    // sees (row ids break ties, as in an index on the file): the rows arrive
+    // in its order only so that building it is a single pass.
+    try {
+        db.exec("SAVEPOINT qinghe_listing;" + table);
+        insert_in_order(db, rows);
+        db.exec("CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" + view +
+                ";RELEASE qinghe_listing;");
+        return true;
+    } catch (const PlatformError&) {}
+    // Undoes what was made; with no savepoint begun this fails and changes nothing.
+    try {
+        db.exec("ROLLBACK TO qinghe_listing; RELEASE qinghe_listing;");
+    } catch (const PlatformError&) {}
+    return false;
+}
+
 }  // namespace
 
 bool order_listing_in_memory(Database& db) {
@@ -237,37 +279,7 @@ bool order_listing_in_memory(Database& db) {
         return false;
     }
 
-    // The ordered table keeps the file's declared types, so comparisons
-    // convert values exactly as they do against the file's own columns.
-    std::string table = "CREATE TEMP TABLE qinghe_listing (";
-    for (int i = 0; i < key_columns; ++i) table += std::string(listing_key_columns[i]) + " " + key_types[i] + ", ";
-    table += "rid INTEGER)";
-    std::string view = "CREATE TEMP VIEW t1 AS SELECT ";
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const Column& column = columns[i];
-        const int at = listing_position(column.name);
-        view +=
-            (i == 0 ? "" : ", ") +
-            (at >= 0 ? "o." + std::string(listing_key_columns[at]) : "m." + catalogue::quote_identifier(column.name)) +
-            " AS " + catalogue::quote_identifier(column.name);
-    }
-    view += " FROM temp.qinghe_listing o JOIN main.t1 m ON m.rowid = o.rid";
-
-    // The index, not the order of insertion, decides what every statement
-    // sees (row ids break ties, as in an index on the file): the rows arrive
-    // in its order only so that building it is a single pass.
-    try {
-        db.exec("SAVEPOINT qinghe_listing;" + table);
-        insert_in_order(db, rows);
-        db.exec("CREATE INDEX temp.qinghe_listing_page ON qinghe_listing (lb_id, up_dt, id, rid);" + view +
-                ";RELEASE qinghe_listing;");
-        return true;
-    } catch (const PlatformError&) {}
-    // Undoes what was made; with no savepoint begun this fails and changes nothing.
-    try {
-        db.exec("ROLLBACK TO qinghe_listing; RELEASE qinghe_listing;");
-    } catch (const PlatformError&) {}
-    return false;
+    return build_in_front(db, rows, ordered_table_sql(key_types), front_view_sql(columns));
 }
 
 }  // namespace qinghe::platform::sqlcipher

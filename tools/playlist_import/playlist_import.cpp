@@ -1,5 +1,6 @@
 #include "tools/playlist_import/playlist_import.h"
 
+#include "catalogue/schema/play_list.h"
 #include "catalogue/schema/tables.h"
 #include "platform/base/stream_headers.h"
 #include "tools/catalogue_files/catalogue_writer.h"
@@ -16,6 +17,8 @@ namespace qinghe::playlist_import {
 namespace {
 
 namespace cf = catalogue_files;
+using catalogue::play_list::field_separator;
+using catalogue::play_list::group_separator;
 
 constexpr std::size_t max_categories = catalogue::max_category_id;
 
@@ -40,15 +43,16 @@ std::string default_base(const std::string& playlist) {
 std::string play_list(const PlaylistEntry& entry) {
     std::string address = entry.address;
     // "$$" would cut the play list; "%24" names the same byte to a server.
-    for (std::size_t at = address.find("$$"); at != std::string::npos; at = address.find("$$", at)) {
+    for (std::size_t at = address.find(group_separator); at != std::string::npos;
+         at = address.find(group_separator, at)) {
         address.replace(at, 1, "%24");
         ++at;
     }
-    std::string adds = "$$";
+    std::string adds(group_separator);
     adds += play_group_label;
-    adds += '|';
+    adds += field_separator;
     adds += platform::with_stream_headers(address, entry.headers);
-    adds += '|';
+    adds += field_separator;
     adds += video_title;
     return adds;
 }

@@ -17,9 +17,6 @@
 namespace qinghe::catalogue_files {
 namespace {
 
-using catalogue::play_list::field_separator;
-using catalogue::play_list::group_separator;
-
 // splitmix64: small, fast and the same on every platform, unlike the
 // standard library's distributions.
 class Prng {
@@ -125,11 +122,11 @@ void make_play_list(Prng& prng, std::string& out) {
     const auto episodes = prng.percent(70) ? 1 : prng.below(5) + 2;
     const std::string_view single_title = prng.pick(words::single_video_titles);
     for (std::size_t g = 0; g < groups; ++g) {
-        out += group_separator;
+        out += catalogue::play_list::group_separator;
         const int site = sites[g];
         out += prng.pick(site == 0 ? words::tudou_labels : site == 1 ? words::youku_labels : words::sina_labels);
         for (std::uint64_t e = 1; e <= episodes; ++e) {
-            out += field_separator;
+            out += catalogue::play_list::field_separator;
             if (site == 0) {
                 append_identifier(prng, out, 11);
             } else if (site == 1) {
@@ -138,7 +135,7 @@ void make_play_list(Prng& prng, std::string& out) {
             } else {
                 append_digits(prng, out, 8);
             }
-            out += field_separator;
+            out += catalogue::play_list::field_separator;
             if (episodes == 1)
                 out += single_title;
             else

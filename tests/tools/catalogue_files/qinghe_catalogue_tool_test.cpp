@@ -190,13 +190,17 @@ TEST_F(ToolTest, GenerateRefusesBadArgumentsWithoutWritingAFile) {
     expect_failure(run({"frobnicate"}), 2, "frobnicate");
 }
 
-TEST_F(ToolTest, DumpRefusesFilesItCannotRead) {
+TEST_F(ToolTest, DumpAndCheckRefuseFilesTheyCannotRead) {
     CatalogueBuilder().category(1, "电影", 0, 1).write(file("other.dll"), "another password");
     write_text("text.dll", "plain text, not a catalogue");
-    expect_failure(run({"dump", file("other.dll").string()}), 1, "password");
-    expect_failure(run({"dump", file("text.dll").string()}), 1, "text.dll");
-    expect_failure(run({"dump", file("absent.dll").string()}), 1, "absent.dll");
-    expect_failure(run({"dump"}), 2, "dump");
+    for (const std::string command : {"dump", "check"}) {
+        SCOPED_TRACE(command);
+        expect_failure(run({command, file("other.dll").string()}), 1, "other.dll");
+        expect_failure(run({command, file("other.dll").string()}), 1, "password");
+        expect_failure(run({command, file("text.dll").string()}), 1, "text.dll");
+        expect_failure(run({command, file("absent.dll").string()}), 1, "absent.dll");
+        expect_failure(run({command}), 2, command);
+    }
     EXPECT_EQ(files(), (std::vector<std::string>{"other.dll", "text.dll"}));
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/base/diagnostics.h"
 #include "platform/qt/qt_text.h"
+#include "platform/window.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,7 +58,8 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
     // Qt's own "-reverse" or "-style" are words, not bundles of letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        QStringLiteral("青禾网络电视 (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
+        to_qstring(std::string(application_title)) +
+        QStringLiteral(" (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
                        "beside the program as a tree of categories and programmes and plays them in its\n"
                        "embedded browser.\n"
                        "\n"

@@ -36,11 +36,7 @@ Database::Database(const std::string& path, Access access) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     db_.reset(raw);
-    if (rc == SQLITE_OK) return;
-    const std::string message = raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-    throw PlatformError(
-        std::string(access == Access::read_only ? "the file cannot be read: " : "the file cannot be written: ") +
-        message);
+    if (rc != SQLITE_OK) fail(access == Access::read_only ? "the file cannot be read" : "the file cannot be written");
 }
 
 void Database::fail(std::string_view what) const {
@@ -168,18 +164,8 @@ bool Statement::read_only() const {
 }
 
 Statement::Type Statement::type(int column) const {
-    switch (sqlite3_column_type(stmt_.get(), column)) {
-    case SQLITE_INTEGER:
-        return Type::integer;
-    case SQLITE_FLOAT:
-        return Type::real;
-    case SQLITE_TEXT:
-        return Type::text;
-    case SQLITE_BLOB:
-        return Type::blob;
-    default:
-        return Type::null;
-    }
+    static_assert(SQLITE_INTEGER == 1 && SQLITE_FLOAT == 2 && SQLITE_TEXT == 3 && SQLITE_BLOB == 4 && SQLITE_NULL == 5);
+    return static_cast<Type>(sqlite3_column_type(stmt_.get(), column));
 }
 
 std::int64_t Statement::integer(int column) const {

@@ -68,8 +68,9 @@ private:
 // A prepared statement; empty once moved from or default-made.
 class Statement {
 public:
-    // The storage class of a column's value in the current row.
-    enum class Type : std::uint8_t { null, integer, real, text, blob };
+    // The storage class of a column's value in the current row, numbered as
+    // SQLite numbers them.
+    enum class Type : std::uint8_t { integer = 1, real, text, blob, null };
 
     Statement() = default;
 

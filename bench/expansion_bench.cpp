@@ -70,7 +70,7 @@ void expansion_baseline(benchmark::State& state) {
     guarded(
         state,
         [&] {
-            RawCatalogue db(catalogue_file(CatalogueKind::play_list));
+            Database db = open_raw_catalogue(catalogue_file(CatalogueKind::play_list));
             const QString intro = qstr(tree::intro_text);
             QTreeWidget tv1;
             tv1.setColumnCount(1);
@@ -84,14 +84,14 @@ void expansion_baseline(benchmark::State& state) {
                 new QTreeWidgetItem(programme, QStringList{intro});
                 state.ResumeTiming();
 
-                RawQuery row(db, catalogue::programme_query(programme_id));
+                Statement row = db.prepare(catalogue::programme_query(programme_id));
                 if (!row.step()) throw std::runtime_error("programme missing");
                 // Each group is built with its videos, and the groups join the
                 // programme at once.
                 QList<QTreeWidgetItem*> groups;
                 bool first = true;
                 for_each_piece(
-                    row.text(row.column("adds")), "$$",
+                    row.text(column_index(row, "adds")), "$$",
                     [&](std::string_view group) {
                         if (first) {  // piece 0 precedes the first group
                             first = false;

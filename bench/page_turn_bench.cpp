@@ -77,7 +77,7 @@ void raw_page_turn(benchmark::State& state, bool count_first) {
         [&] {
             const auto pg = static_cast<long>(state.range(0));
             constexpr long last_page = (paging_programmes + tree::page_size - 1) / tree::page_size;
-            RawCatalogue db(catalogue_file(CatalogueKind::paging));
+            Database db = open_raw_catalogue(catalogue_file(CatalogueKind::paging));
             const std::string page_sql = catalogue::later_page_query(lb_id) + " limit " +
                                          std::to_string(tree::page_size) + " offset " +
                                          std::to_string((pg - 1) * tree::page_size);
@@ -95,17 +95,17 @@ void raw_page_turn(benchmark::State& state, bool count_first) {
             for (auto _ : state) {
                 delete_children(category);
                 if (count_first) {
-                    RawQuery count(db, count_sql);
+                    Statement count = db.prepare(count_sql);
                     count.step();
                     benchmark::DoNotOptimize(count.integer(0));
                 }
-                RawQuery page(db, page_sql);
+                Statement page = db.prepare(page_sql);
                 // The whole page is built first and joins the category at once.
                 QList<QTreeWidgetItem*> children;
                 if (pg > 1) children.append(new QTreeWidgetItem(QStringList{previous}));
                 long number = (pg - 1) * tree::page_size;
                 while (page.step())
-                    children.append(programme_item(QString::number(++number) + '.' + page.qtext(1), intro));
+                    children.append(programme_item(QString::number(++number) + '.' + qtext(page, 1), intro));
                 if (pg < last_page) children.append(new QTreeWidgetItem(QStringList{next}));
                 category->addChildren(children);
             }

@@ -54,7 +54,7 @@ void search_baseline(benchmark::State& state, std::size_t word) {
         state,
         [&] {
             const std::string& text = search_texts[word];
-            RawCatalogue db(catalogue_file(CatalogueKind::large));
+            Database db = open_raw_catalogue(catalogue_file(CatalogueKind::large));
             const std::string sql = with_limit_for_top(catalogue::search_query(text));
             const QString intro = qstr(tree::intro_text);
             QTreeWidget tv1;
@@ -63,13 +63,13 @@ void search_baseline(benchmark::State& state, std::size_t word) {
             tv1.addTopLevelItem(root);
             for (auto _ : state) {
                 delete_children(root);
-                RawQuery results(db, sql);
+                Statement results = db.prepare(sql);
                 // Every result is built first and joins the root at once.
                 QList<QTreeWidgetItem*> children;
                 while (results.step()) {
                     benchmark::DoNotOptimize(results.integer(0));
                     children.append(
-                        programme_item(QString::number(children.size() + 1) + '.' + results.qtext(1), intro));
+                        programme_item(QString::number(children.size() + 1) + '.' + qtext(results, 1), intro));
                 }
                 root->addChildren(children);
                 root->setText(0, QStringLiteral("搜索结果(%1)").arg(children.size()));

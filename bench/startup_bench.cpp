@@ -59,20 +59,20 @@ void startup_fill_baseline(benchmark::State& state) {
                 tv1->setColumnCount(1);
                 state.ResumeTiming();
 
-                RawCatalogue db(file);
+                Database db = open_raw_catalogue(file);
                 // Each category is built whole, its page below it, and every top
                 // level node joins the tree in one insertion.
                 QList<QTreeWidgetItem*> roots{new QTreeWidgetItem(QStringList{search_root})};
-                RawQuery categories(db, catalogue::category_query());
-                const int lb_id_column = categories.column("lb_id");
-                const int lb_column = categories.column("lb");
-                const int c_id_column = categories.column("c_id");
+                Statement categories = db.prepare(catalogue::category_query());
+                const int lb_id_column = column_index(categories, "lb_id");
+                const int lb_column = column_index(categories, "lb");
+                const int c_id_column = column_index(categories, "c_id");
                 while (categories.step()) {
                     auto* root = new QTreeWidgetItem(
-                        QStringList{categories.qtext(lb_column) + '(' + categories.qtext(c_id_column) + ')'});
+                        QStringList{qtext(categories, lb_column) + '(' + qtext(categories, c_id_column) + ')'});
                     roots.append(root);
                     const auto lb_id = static_cast<platform::Int16>(categories.integer(lb_id_column));
-                    RawQuery page(db, with_limit_for_top(catalogue::first_page_query(lb_id)));
+                    Statement page = db.prepare(with_limit_for_top(catalogue::first_page_query(lb_id)));
                     QList<QTreeWidgetItem*> children;
                     while (page.step()) {
                         if (children.size() == tree::page_size) {
@@ -80,7 +80,7 @@ void startup_fill_baseline(benchmark::State& state) {
                             break;
                         }
                         children.append(
-                            programme_item(QString::number(children.size() + 1) + '.' + page.qtext(1), intro));
+                            programme_item(QString::number(children.size() + 1) + '.' + qtext(page, 1), intro));
                     }
                     root->addChildren(children);
                 }

@@ -59,10 +59,10 @@ void ticker_baseline(benchmark::State& state) {
     guarded(
         state,
         [&] {
-            RawCatalogue db(catalogue_file(CatalogueKind::ads));
-            RawQuery ad_row(db, catalogue::ad_query());
+            Database db = open_raw_catalogue(catalogue_file(CatalogueKind::ads));
+            Statement ad_row = db.prepare(catalogue::ad_query());
             if (!ad_row.step()) throw std::runtime_error("no ad text");
-            const QStringList parts = ad_row.qtext(0).split(QStringLiteral("@#"));
+            const QStringList parts = qtext(ad_row, 0).split(QStringLiteral("@#"));
 
             QWidget window;
             auto* strip = new QFrame(&window);

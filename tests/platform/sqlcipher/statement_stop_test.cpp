@@ -2,9 +2,7 @@
 // stopped: by the time limit, or by an interrupt from another thread.
 #include "data_access_support.h"
 #include "platform/sqlcipher/like_match.h"
-
-#define SQLITE_HAS_CODEC 1
-#include <sqlite3.h>
+#include "platform/sqlcipher/sqlite_database.h"
 
 #include <random>
 #include <thread>
@@ -12,32 +10,26 @@
 namespace qinghe::test {
 namespace {
 
+using platform::sqlcipher::Database;
 using platform::sqlcipher::like_match;
 using platform::sqlcipher::LikeResult;
+using platform::sqlcipher::Statement;
 
 // The engine's own built-in LIKE on a plain connection: 1, 0, or -1 for Null.
 class BuiltinLike {
 public:
-    BuiltinLike() {
-        sqlite3_open(":memory:", &db_);
-        sqlite3_prepare_v2(db_, "select ?2 like ?1, ?2 like ?1 escape '\\'", -1, &statement_, nullptr);
-    }
-    ~BuiltinLike() {
-        sqlite3_finalize(statement_);
-        sqlite3_close(db_);
-    }
     int matches(const std::string& pattern, const std::string& text, bool with_escape) {
-        sqlite3_reset(statement_);
-        sqlite3_bind_text(statement_, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(statement_, 2, text.c_str(), -1, SQLITE_TRANSIENT);
-        EXPECT_EQ(sqlite3_step(statement_), SQLITE_ROW);
+        statement_.rewind();
+        statement_.bind_text(1, pattern);
+        statement_.bind_text(2, text);
+        EXPECT_TRUE(statement_.step());
         const int column = with_escape ? 1 : 0;
-        return sqlite3_column_type(statement_, column) == SQLITE_NULL ? -1 : sqlite3_column_int(statement_, column);
+        return statement_.type(column) == Statement::Type::null ? -1 : static_cast<int>(statement_.integer(column));
     }
 
 private:
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* statement_ = nullptr;
+    Database db_{":memory:", Database::Access::read_write_create};
+    Statement statement_ = db_.prepare("select ?2 like ?1, ?2 like ?1 escape '\\'");
 };
 
 bool ours(const std::string& pattern, const std::string& text, std::uint32_t escape) {

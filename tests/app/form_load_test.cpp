@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -57,7 +55,7 @@ TEST(FormLoad, ASecondInstanceOpensNothingAndShowsNothing) {
     FormFixture f(small_catalogue());
     f.process().set_another_instance(true);
     EXPECT_EQ(f.form().Form_Load(), app::Form1::LoadResult::another_instance_running);
-    EXPECT_FALSE(f.form().holds_connection());
+    EXPECT_EQ(f.connections_made(), 0);
     EXPECT_TRUE(f.browser().addresses().empty());
     EXPECT_FALSE(f.window().isVisible());
 }
@@ -66,13 +64,16 @@ TEST(FormUnload, ClosesAndReleasesTheConnectionAndNeverFailsWithoutOne) {
     FormFixture f(small_catalogue());
     f.start();
     ASSERT_TRUE(f.form().connection().is_open());
+    // Released: the next use makes a new, unopened connection.
     f.form().Form_Unload();
-    EXPECT_FALSE(f.form().holds_connection());
+    EXPECT_FALSE(f.form().connection().is_open());
+    EXPECT_EQ(f.connections_made(), 2);
 
     FormFixture never_opened;
     never_opened.start();
     never_opened.form().Form_Unload();
-    EXPECT_FALSE(never_opened.form().holds_connection());
+    never_opened.form().connection();
+    EXPECT_EQ(never_opened.connections_made(), 2);
     // Closing twice is just as harmless.
     never_opened.form().Form_Unload();
 }
@@ -105,12 +106,12 @@ TEST(FormControls, FocusStartsInTheTreeAndTabMovesToSearchBoxButtonAndBrowser) {
         QApplication::processEvents();
     };
     press_tab();
-    EXPECT_EQ(QApplication::focusWidget(), f.window().search_box());
+    EXPECT_EQ(QApplication::focusWidget(), &f.text1());
     press_tab();
-    EXPECT_EQ(QApplication::focusWidget(), f.window().search_button());
+    EXPECT_EQ(QApplication::focusWidget(), &f.command1());
     press_tab();
-    const QWidget* web = f.window().web_widget();
-    EXPECT_TRUE(QApplication::focusWidget() == web || web->isAncestorOf(QApplication::focusWidget()));
+    const auto& web = test::named_child<QWidget>(f.window(), "Web1");
+    EXPECT_TRUE(QApplication::focusWidget() == &web || web.isAncestorOf(QApplication::focusWidget()));
 }
 
 }  // namespace

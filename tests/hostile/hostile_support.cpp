@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "tree/node_keys.h"
 
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,7 +75,7 @@ const V made_up_keys = {
 }  // namespace
 
 void search_for(FormFixture& f, const std::string& text) {
-    f.window().search_box()->setText(QString::fromStdString(text));
+    f.text1().setText(QString::fromStdString(text));
     f.form().Command1_Click();
 }
 

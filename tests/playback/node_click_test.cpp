@@ -4,8 +4,6 @@
 #include "support/qt/tree_user.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -90,8 +88,8 @@ protected:
     }
 
     void search(const std::string& text) {
-        f.window().search_box()->setText(QString::fromStdString(text));
-        f.window().search_button()->click();
+        f.text1().setText(QString::fromStdString(text));
+        f.command1().click();
         QApplication::processEvents();
     }
 

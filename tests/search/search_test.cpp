@@ -1,7 +1,5 @@
 #include "support/qt/form_fixture.h"
 
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace qinghe::test {
@@ -13,7 +11,7 @@ using V = std::vector<std::string>;
 class Search : public testing::Test {
 protected:
     void search_for(FormFixture& f, const std::string& text) {
-        f.window().search_box()->setText(QString::fromStdString(text));
+        f.text1().setText(QString::fromStdString(text));
         f.form().Command1_Click();
     }
 };
@@ -162,10 +160,10 @@ TEST_F(Search, EnterInTheSearchBoxDoesNotSearch) {
     c.category(1, "电影", 1, 1).programme(1, "城市之光", 1, "");
     FormFixture f(c);
     f.start();
-    f.window().search_box()->setText("城市");
-    QMetaObject::invokeMethod(f.window().search_box(), "returnPressed");
+    f.text1().setText("城市");
+    QMetaObject::invokeMethod(&f.text1(), "returnPressed");
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
-    EXPECT_FALSE(f.window().search_button()->isDefault());
+    EXPECT_FALSE(f.command1().isDefault());
 }
 
 }  // namespace

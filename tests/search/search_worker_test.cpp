@@ -2,7 +2,6 @@
 #include "support/qt/form_fixture.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,7 +29,7 @@ Listing listing(FormFixture& f) {
 // been listed (the root is opened as the last step of listing).
 void search_for(FormFixture& f, const std::string& text) {
     f.tree().set_expanded("tv1_search", false);
-    f.window().search_box()->setText(QString::fromStdString(text));
+    f.text1().setText(QString::fromStdString(text));
     f.form().Command1_Click();
     ASSERT_TRUE(FormFixture::wait_until([&] { return f.tree().expanded("tv1_search"); }));
 }
@@ -54,7 +53,7 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
     on_window.start();
     on_worker.start();
     indexed.start();
-    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.form().search_index_ready(); }));
+    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.index_builds() == 1; }));
     // Matches, none, more than fifty, every row, wildcards, an apostrophe,
     // a statement that fails, and the pattern the engine's own LIKE
     // backtracks on for minutes.
@@ -72,7 +71,7 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
 TEST(SearchWorker, OnlyTheLastOfSearchesStartedTogetherIsListed) {
     FormFixture f(catalogue(), SearchOn::worker);
     f.start();
-    f.window().search_box()->setText("节目");
+    f.text1().setText("节目");
     f.form().Command1_Click();
     search_for(f, "新闻");
     // Whatever the first search would still deliver is dropped.
@@ -87,7 +86,7 @@ TEST(SearchWorker, TheOldResultsGoAtOnceAndTheWindowShowsTheNewOnesWhenTheyArriv
     search_for(f, "节目");
     ASSERT_EQ(f.tree().children("tv1_search"), 50);
     f.form().Tv1_Expand("tv1_id2_179");
-    f.window().search_box()->setText("新闻");
+    f.text1().setText("新闻");
     f.form().Command1_Click();
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
     EXPECT_FALSE(f.tree().contains("bf2_1_179"));
@@ -99,7 +98,7 @@ TEST(SearchWorker, ClosingTheWindowWhileASearchRunsEndsCleanly) {
     // wait for it.
     auto f = std::make_unique<FormFixture>(catalogue(), SearchOn::worker, std::chrono::minutes(10));
     f->start();
-    f->window().search_box()->setText("节目");
+    f->text1().setText("节目");
     f->form().Command1_Click();
     f.reset();
     SUCCEED();
@@ -108,7 +107,7 @@ TEST(SearchWorker, ClosingTheWindowWhileASearchRunsEndsCleanly) {
 TEST(SearchWorker, AReplacedCatalogueIsSearchedAtOnceAndIndexedAgainAndAGoneOneGivesNothing) {
     FormFixture f(catalogue(), SearchOn::indexed);
     f.start();
-    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 1; }));
     search_for(f, "新闻");
     EXPECT_EQ(listing(f).keys, (V{"tv1_id2_12", "tv1_id2_7"}));
 
@@ -120,7 +119,7 @@ TEST(SearchWorker, AReplacedCatalogueIsSearchedAtOnceAndIndexedAgainAndAGoneOneG
     // The scan answers from the new file while the index is built again.
     search_for(f, "新闻");
     EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
-    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 2; }));
     search_for(f, "新闻");
     EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
 

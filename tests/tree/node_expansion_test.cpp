@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -82,7 +81,7 @@ TEST(Expansion, CategoryAndSearchCopiesOfAProgrammeGetSeparateSubtrees) {
     FormFixture f(example_catalogue());
     f.start();
     f.form().Tv1_Expand("tv1_id_17");
-    f.window().search_box()->setText(QStringLiteral("西游"));
+    f.text1().setText(QStringLiteral("西游"));
     f.form().Command1_Click();
     ASSERT_EQ(f.child_keys("tv1_search"), V{"tv1_id2_17"});
     ASSERT_EQ(f.child_keys("tv1_id2_17"), V{"intro2_17"});
@@ -229,7 +228,7 @@ TEST(Expansion, ANodeIsFilledOnceAndOnlyFromTheStateTheListingMadeIt) {
     EXPECT_EQ(f.child_keys("tv1_id_17"), (V{"intro_17", "bf_1_17", "bf_2_17"}));
     EXPECT_EQ(f.child_texts("bf_1_17"), (V{"t1", "t2"}));
     // ...but a new node for the same programme reads it afresh.
-    f.window().search_box()->setText(QStringLiteral("西游"));
+    f.text1().setText(QStringLiteral("西游"));
     f.form().Command1_Click();
     f.form().Tv1_Expand("tv1_id2_17");
     EXPECT_EQ(f.child_keys("tv1_id2_17"), (V{"intro2_17", "bf2_1_17", "bf2_2_17", "bf2_3_17"}));

@@ -4,7 +4,6 @@
 #include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/publisher_checks.h"
 
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 namespace qinghe::test {
@@ -52,7 +51,7 @@ TEST(UnindexedCatalogue, StartUpPagesExpansionAndSearchMatchTheIndexedFile) {
         f->form().Tv1_NodeClick("tv1_next_2_3");
         f->form().Tv1_NodeClick("tv1_next_3_3");
         f->form().Tv1_Expand("tv1_id_500");
-        f->window().search_box()->setText("片1");
+        f->text1().setText("片1");
         f->form().Command1_Click();
         f->form().Tv1_Expand(f->child_keys("tv1_search").at(0));
     }

@@ -4,10 +4,13 @@
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_form.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
+#include "support/qt/named_child.h"
 #include "support/qt/recording_doubles.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/catalogue_builder.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QWidget>
 
 #include <chrono>
@@ -44,9 +47,17 @@ public:
     platform::qt::QtForm& window() { return *window_; }
     platform::qt::QtTreeView& tree() { return window_->tree(); }
     platform::qt::QtTickerLabels& labels() { return window_->labels(); }
+    // The search box Text1 and button Command1, found by their names.
+    QLineEdit& text1() { return named_child<QLineEdit>(*window_, "Text1"); }
+    QPushButton& command1() { return named_child<QPushButton>(*window_, "Command1"); }
     RecordingBrowser& browser() { return browser_; }
     RecordingProcess& process() { return *process_; }
     const TempDir& dir() const { return dir_; }
+    // How many catalogue connections the window has made (the workers'
+    // own not counted).
+    int connections_made() const { return connections_made_; }
+    // How many search index builds have handed their index to the window.
+    int index_builds() const { return index_worker_ ? index_worker_->finished() : 0; }
 
     // Keys and texts of a node's children, in order (walking child/next).
     std::vector<std::string> child_keys(const std::string& key) const;
@@ -67,8 +78,9 @@ private:
     std::unique_ptr<RecordingProcess> process_;
     std::unique_ptr<platform::qt::QtForm> window_;
     std::unique_ptr<platform::qt::QtBackgroundWork> worker_;
-    std::unique_ptr<platform::qt::QtBackgroundWork> index_worker_;
+    std::unique_ptr<CountedWork> index_worker_;
     std::unique_ptr<app::Form1> form_;
+    int connections_made_ = 0;
 };
 
 }  // namespace qinghe::test

@@ -1,6 +1,7 @@
 // qinghe-tv: builds the real platform (Qt window and controls, WebEngine
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
+#include "platform/base/diagnostics.h"
 #include "platform/qt/help_and_version.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_browser.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     // The embedded browser shares OpenGL contexts with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
-    QApplication::setApplicationName("qinghe-tv");
+    QApplication::setApplicationName(platform::program_name);
     QApplication::setApplicationVersion(QINGHE_VERSION);
     // The desktop entry the window belongs to, for its icon in the launcher.
     QGuiApplication::setDesktopFileName(QINGHE_DESKTOP_ID);
@@ -40,24 +41,19 @@ int main(int argc, char** argv) {
     const std::string program_directory = process.app_path();
     platform::qt::QtBrowser browser(nullptr, program_directory);
     platform::qt::QtForm window(browser.view());
-    const auto make_connection = [&] {
+    // Every connection opens the same catalogue: tavik.dll or the --catalogue
+    // file. Only the window's own orders an unindexed category listing.
+    const auto connection_to_catalogue = [&](bool order_unindexed_listing) {
         return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
-            program_directory, platform::sqlcipher::default_statement_limit, true, catalogue_file);
+            program_directory, platform::sqlcipher::default_statement_limit, order_unindexed_listing, catalogue_file);
     };
+    const auto make_connection = [&] { return connection_to_catalogue(true); };
     // Searches run on a worker with a connection of its own; it goes before
     // the window, after the form.
-    platform::qt::QtBackgroundWork search_worker([&] {
-        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
-            program_directory, platform::sqlcipher::default_statement_limit, false, catalogue_file);
-    });
+    platform::qt::QtBackgroundWork search_worker([&] { return connection_to_catalogue(false); });
     // The search index is built on a worker of its own, which hands back the
     // memory the build used and the index does not keep.
-    platform::qt::QtBackgroundWork index_worker(
-        [&] {
-            return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
-                program_directory, platform::sqlcipher::default_statement_limit, false);
-        },
-        true);
+    platform::qt::QtBackgroundWork index_worker([&] { return connection_to_catalogue(false); }, true);
     app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
                      &search_worker, &index_worker});
     // A second instance ends here, before its window is ever shown.

@@ -24,7 +24,7 @@ const std::vector<std::string>& require(const AdList& ads) {
 
 Int16 last_label_index(const AdList& ads) {
     const double half = static_cast<double>(require(ads).size()) / 2.0 - 1.0;
-    if (half > 32767.0) throw platform::PlatformError("16-bit overflow");
+    if (half > platform::int16_max) throw platform::PlatformError("16-bit overflow");
     // nearbyint rounds halves to the even neighbour in the default mode.
     return platform::to_int16(static_cast<long long>(std::nearbyint(half)));
 }

@@ -53,7 +53,7 @@ void build_ticker(platform::Connection& connection, platform::TickerLabels& labe
         try_step([&] { labels.set_visible(i, true); });
         try_step([&] { labels.set_caption(i, platform::element(*ads, platform::mul16(2, i))); });
         try_step([&] { labels.set_left(i, after(labels, i - 1)); });
-        if (i == 32767) break;
+        if (i == platform::int16_max) break;
     }
 }
 
@@ -78,7 +78,7 @@ void tick(platform::TickerLabels& labels, const AdList& ads) {
             // this tick; every other label goes behind its moved predecessor.
             labels.set_left(i, after(labels, i == 0 ? last : i - 1));
         });
-        if (i == 32767) break;
+        if (i == platform::int16_max) break;
     }
 }
 

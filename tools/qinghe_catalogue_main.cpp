@@ -1,5 +1,6 @@
 // qinghe-catalogue: builds, generates and dumps catalogue files (tavik.dll).
 
+#include "catalogue/schema/tables.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"
@@ -111,7 +112,7 @@ int generate(const std::vector<std::string>& args) {
         if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
         const std::string& value = args[++i];
         if (arg == "--categories") {
-            options.categories = parse_number<int>(arg, value, 0, 32767);
+            options.categories = parse_number<int>(arg, value, 0, qinghe::catalogue::max_category_id);
             have_categories = true;
         } else if (arg == "--programmes") {
             options.programmes = parse_number<std::int64_t>(arg, value, 0, 1'000'000'000);

@@ -8,7 +8,7 @@ namespace qinghe::catalogue::play_list {
 
 // Pieces past the last group and the last pair that a key can number are
 // never read, so they are not made: a play list of any length costs no more
-// than its first 32767 groups of 16383 pairs each.
+// than its first max_group groups of max_leaf pairs each.
 std::vector<std::string> groups(std::string_view adds) {
     return platform::split(adds, group_separator, max_group + 1);
 }

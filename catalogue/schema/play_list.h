@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/int16.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +15,9 @@ inline constexpr std::string_view group_separator = "$$";
 inline constexpr std::string_view field_separator = "|";
 
 // Largest group number and leaf number a key can carry.
-inline constexpr int max_group = 32767;
-inline constexpr int max_leaf = 16383;
+// Both are 16-bit; a leaf n reads fields 2n - 1 and 2n, so 2n must fit too.
+inline constexpr int max_group = platform::int16_max;
+inline constexpr int max_leaf = platform::int16_max / 2;
 
 // Pieces 0 to max_group at most, and label plus max_leaf pairs at most: what
 // lies beyond is never read.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/int16.h"
+
 #include <array>
 #include <span>
 #include <string>
@@ -23,6 +25,9 @@ inline constexpr std::array<TableColumns, 3> catalogue_tables{{
     {"t1", programme_columns},
     {"ad", ad_columns},
 }};
+
+// Category ids (lb_id) are 16-bit, from 1 up.
+inline constexpr int max_category_id = platform::int16_max;
 
 // The programme columns a category page filters and orders by, in the order
 // of the index key that serves it.

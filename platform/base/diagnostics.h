@@ -5,12 +5,16 @@
 
 namespace qinghe::platform {
 
+// The program's name: its executable, its application name, its lock file.
+inline constexpr const char* program_name = "qinghe-tv";
+
 // What the program tells a person who runs it from a terminal: a warning
 // when the catalogue cannot be opened or lacks a table or column the queries
-// read, and a debug line for every handler step that failed and was skipped.
-// None of it reaches the window. The platform installs where the lines go;
-// with nothing installed (tests, tools) they are dropped.
-enum class DiagnosticTopic { catalogue, handler };
+// read, a warning when it starts without the single-instance lock, and a
+// debug line for every handler step that failed and was skipped. None of it
+// reaches the window. The platform installs where the lines go; with nothing
+// installed (tests, tools) they are dropped.
+enum class DiagnosticTopic { catalogue, instance_lock, handler };
 
 class Diagnostics {
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@ namespace qinghe::platform {
 // into that range and do checked arithmetic in it; anything that does not
 // fit throws PlatformError.
 using Int16 = std::int16_t;
+inline constexpr Int16 int16_max = std::numeric_limits<Int16>::max();
 
 Int16 to_int16(long long value);
 

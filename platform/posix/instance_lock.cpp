@@ -1,5 +1,7 @@
 #include "platform/posix/instance_lock.h"
 
+#include "platform/base/diagnostics.h"
+
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -78,7 +80,7 @@ bool names_running_instance(int fd) {
 }
 
 void write_pid(int fd) {
-    const std::string text = std::to_string(::getpid()) + "\nqinghe-tv\n";
+    const std::string text = std::to_string(::getpid()) + "\n" + program_name + "\n";
     if (::ftruncate(fd, 0) != 0) return;
     const ssize_t written = ::pwrite(fd, text.data(), text.size(), 0);
     static_cast<void>(written);
@@ -120,9 +122,9 @@ std::string InstanceLock::default_path(const std::string& temp_dir) {
     struct stat st {};
     if (runtime != nullptr && runtime[0] == '/' && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode) &&
         st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0)
-        return std::string(runtime) + "/qinghe-tv.lock";
+        return std::string(runtime) + "/" + program_name + ".lock";
     // A directory others can write too: the name carries the user.
-    return temp_dir + "/qinghe-tv-" + std::to_string(::geteuid()) + ".lock";
+    return temp_dir + "/" + program_name + "-" + std::to_string(::geteuid()) + ".lock";
 }
 
 InstanceLock::Result InstanceLock::give_up(std::string why) {

@@ -1,5 +1,6 @@
 #include "platform/qt/help_and_version.h"
 
+#include "platform/base/diagnostics.h"
 #include "platform/qt/qt_text.h"
 
 #include <QCommandLineParser>
@@ -59,7 +60,8 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
     // Unknown options and arguments are no error: the program ignores them.
     if (!parser.parse(arguments) && parser.errorText().contains(QStringLiteral("Missing value after")) &&
         parser.errorText().contains(QStringLiteral("catalogue"))) {
-        QTextStream(stderr) << "qinghe-tv: --catalogue needs a catalogue file (see qinghe-tv --help)\n";
+        QTextStream(stderr) << program_name << ": --catalogue needs a catalogue file (see " << program_name
+                            << " --help)\n";
         return 2;
     }
     const bool help_all = parser.isSet(QStringLiteral("help-all"));
@@ -67,7 +69,7 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
 
     // The help text names the program from the application's arguments.
     QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("qinghe-tv"));
+    QCoreApplication::setApplicationName(QString::fromUtf8(program_name));
     QCoreApplication::setApplicationVersion(to_qstring(version));
     // Help with Qt's own options: Qt prints it and ends the process.
     if (help_all) parser.process(QStringList{arguments.first(), QStringLiteral("--help-all")});

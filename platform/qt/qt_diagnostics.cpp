@@ -7,11 +7,13 @@
 
 namespace qinghe::platform::qt {
 
-// The program's logging categories "qinghe.catalogue" and "qinghe.handler".
+// The program's logging categories "qinghe.catalogue", "qinghe.lock" and
+// "qinghe.handler".
 // Warnings are on and debug lines off by default;
 // QT_LOGGING_RULES="qinghe.handler.debug=true" turns on a line for every
 // handler step that failed and was skipped.
 Q_LOGGING_CATEGORY(catalogue_logging, "qinghe.catalogue", QtInfoMsg)
+Q_LOGGING_CATEGORY(lock_logging, "qinghe.lock", QtInfoMsg)
 Q_LOGGING_CATEGORY(handler_logging, "qinghe.handler", QtInfoMsg)
 
 namespace {
@@ -20,7 +22,15 @@ namespace {
 using CategoryFunction = const QLoggingCategory& (*)();
 
 CategoryFunction category_of(DiagnosticTopic topic) {
-    return topic == DiagnosticTopic::catalogue ? catalogue_logging : handler_logging;
+    switch (topic) {
+    case DiagnosticTopic::catalogue:
+        return catalogue_logging;
+    case DiagnosticTopic::instance_lock:
+        return lock_logging;
+    case DiagnosticTopic::handler:
+        break;
+    }
+    return handler_logging;
 }
 
 }  // namespace

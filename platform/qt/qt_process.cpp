@@ -1,5 +1,6 @@
 #include "platform/qt/qt_process.h"
 
+#include "platform/base/diagnostics.h"
 #include "platform/base/error.h"
 #include "platform/posix/command_line.h"
 #include "platform/qt/qt_text.h"
@@ -9,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-
-#include <cstdio>
 
 namespace qinghe::platform::qt {
 
@@ -60,8 +59,8 @@ bool QtProcess::previous_instance() {
     case posix::InstanceLock::Result::unusable:
         break;
     }
-    std::fprintf(stderr, "qinghe-tv: %s: %s; starting without the single-instance lock\n", lock_.path().c_str(),
-                 lock_.reason().c_str());
+    warn(DiagnosticTopic::instance_lock,
+         lock_.path() + ": " + lock_.reason() + "; starting without the single-instance lock");
     return false;
 }
 

@@ -17,7 +17,7 @@ namespace qinghe::platform::qt {
 // previous_instance(): the first instance holds the single-instance lock (see
 // InstanceLock) for as long as this object lives; a later instance finds it
 // held. Whatever else lies at the lock path does not count; when it cannot
-// be replaced, the program runs without the lock and says why on stderr.
+// be replaced, the program runs without the lock and says why (qinghe.lock).
 //
 // shell(): starts a program without a shell and without waiting. The program
 // "explorer.exe" (any case) has no Linux counterpart: its whole argument

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_ticker_labels.h"
 
 #include "platform/base/error.h"
+#include "platform/base/int16.h"
 #include "platform/qt/event_delivery.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_text.h"
@@ -15,8 +16,6 @@
 namespace qinghe::platform::qt {
 
 namespace {
-constexpr int max_index = 32767;
-
 // Label 0 as designed: caption "Label3111", 810 x 180 twips at the strip's
 // top left corner.
 const char* const design_caption = "Label3111";
@@ -72,7 +71,7 @@ QLabel* QtTickerLabels::label(int index) const {
 }
 
 void QtTickerLabels::load(int index) {
-    if (index < 0 || index > max_index)
+    if (index < 0 || index > int16_max)
         throw PlatformError("ticker label index out of range: " + std::to_string(index));
     if (labels_.count(index) != 0) throw PlatformError("ticker label " + std::to_string(index) + " is already loaded");
     if (strip_.widget() == nullptr) throw PlatformError("the ticker strip has been destroyed");

@@ -1,5 +1,6 @@
 #include "tools/catalogue_files/catalogue_generator.h"
 
+#include "catalogue/schema/tables.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/catalogue_files/generator_words.h"
@@ -38,7 +39,6 @@ private:
     std::uint64_t state_;
 };
 
-constexpr int max_categories = 32767;  // category ids are 16-bit
 constexpr int max_ads = 100000;
 
 void append_name(Prng& prng, std::string& out) {
@@ -180,8 +180,8 @@ std::string ad_text(int ads) {
 }
 
 void check(const GenerateOptions& options) {
-    if (options.categories < 0 || options.categories > max_categories)
-        throw std::runtime_error("the number of categories must be 0 to " + std::to_string(max_categories));
+    if (options.categories < 0 || options.categories > catalogue::max_category_id)
+        throw std::runtime_error("the number of categories must be 0 to " + std::to_string(catalogue::max_category_id));
     if (options.programmes < 0) throw std::runtime_error("the number of programmes must not be negative");
     if (options.programmes > 0 && options.categories == 0)
         throw std::runtime_error("programmes need at least one category");

@@ -1,5 +1,6 @@
 #include "tools/playlist_import/playlist_import.h"
 
+#include "catalogue/schema/tables.h"
 #include "platform/base/stream_headers.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/playlist_import/line_reader.h"
@@ -16,8 +17,8 @@ namespace {
 
 namespace cf = catalogue_files;
 
-// Category ids are 16-bit; ids from 1 up.
-constexpr std::size_t max_categories = 32767;
+constexpr std::size_t max_categories = catalogue::max_category_id;
+
 // Programme rows at most: an entry listed in many groups is one row in each.
 constexpr std::size_t max_programmes = 2'000'000;
 // Skipped lines named one by one per playlist; the rest are counted.

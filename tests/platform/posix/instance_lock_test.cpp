@@ -2,6 +2,7 @@
 // only a running instance turns it away; anything stale is replaced; what
 // cannot be replaced is left as it is and the program runs, saying why.
 #include "platform/posix/instance_lock.h"
+#include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_process.h"
 #include "support/temp_dir.h"
 
@@ -216,6 +217,8 @@ TEST(InstanceLockTest, OnlyARunningInstanceTurnsAStartAway) {
         const std::string before = snapshot(lock);
         const QString lock_file = QFile::decodeName(lock.c_str());
 
+        // The warning goes through the program's logging to standard error.
+        qt::QtDiagnostics diagnostics;
         testing::internal::CaptureStderr();
         qt::QtProcess first(lock_file);
         const bool another = first.previous_instance();

@@ -25,11 +25,11 @@ TEST(FormLoad, OpensTheCatalogueShowsTheWelcomeTextAndSilencesTheBrowser) {
     EXPECT_TRUE(f.form().connection().is_open());
     ASSERT_FALSE(f.browser().addresses().empty());
     EXPECT_EQ(f.browser().addresses().front(), "about: blank");
-    EXPECT_EQ(f.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(f.browser().page_text(), app::welcome_text);
     EXPECT_TRUE(f.browser().silent());
-    EXPECT_EQ(f.form().fixed_size().height, 7300);
-    EXPECT_EQ(f.form().fixed_size().width, 11000);
-    EXPECT_EQ(f.window().caption(), "青禾网络电视");
+    EXPECT_EQ(f.form().fixed_size().height, platform::startup_window_height);
+    EXPECT_EQ(f.form().fixed_size().width, platform::startup_window_width);
+    EXPECT_EQ(f.window().caption(), platform::application_title);
     ASSERT_TRUE(f.form().ad_list().has_value());
     EXPECT_EQ(f.form().ad_list()->size(), 2U);
 }
@@ -38,16 +38,16 @@ TEST(FormLoad, WithoutAUsableCatalogueTheWindowStillComesUpWithTheWelcomeText) {
     FormFixture missing;
     missing.start();
     EXPECT_FALSE(missing.form().connection().is_open());
-    EXPECT_EQ(missing.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(missing.browser().page_text(), app::welcome_text);
     EXPECT_EQ(missing.root_keys(), std::vector<std::string>{"tv1_search"});
     EXPECT_FALSE(missing.window().timer1().enabled());
 
     CatalogueBuilder c = small_catalogue();
     FormFixture wrong_password;
-    c.write(wrong_password.dir().path() / "tavik.dll", "not-the-password");
+    c.write(wrong_password.catalogue_file(), "not-the-password");
     wrong_password.start();
     EXPECT_FALSE(wrong_password.form().connection().is_open());
-    EXPECT_EQ(wrong_password.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(wrong_password.browser().page_text(), app::welcome_text);
     EXPECT_EQ(wrong_password.root_keys(), std::vector<std::string>{"tv1_search"});
 }
 
@@ -80,7 +80,7 @@ TEST(FormUnload, ClosesAndReleasesTheConnectionAndNeverFailsWithoutOne) {
 
 TEST(FormUnload, TheCatalogueFileIsNeverChanged) {
     FormFixture f(small_catalogue());
-    const auto file = f.dir().path() / "tavik.dll";
+    const auto file = f.catalogue_file();
     const auto size = std::filesystem::file_size(file);
     const auto stamp = std::filesystem::last_write_time(file);
     f.start();

@@ -1,5 +1,6 @@
 #include "platform/base/error.h"
 #include "platform/qt/qt_form.h"
+#include "platform/qt/twips.h"
 #include "recording_events.h"
 #include "support/qt/named_child.h"
 
@@ -82,8 +83,8 @@ TEST_F(FormTest, OuterSizeIsTheClientPlusTheFrameInTwips) {
     form.set_height(7420);
     form.set_width(12090);
     const QRect frame = form.frameGeometry();
-    EXPECT_EQ(form.height(), frame.height() * 15);
-    EXPECT_EQ(form.width(), frame.width() * 15);
+    EXPECT_EQ(form.height(), frame.height() * twips_per_pixel);
+    EXPECT_EQ(form.width(), frame.width() * twips_per_pixel);
     EXPECT_EQ(frame.width(), 806);
     EXPECT_EQ(frame.height(), 495);
 

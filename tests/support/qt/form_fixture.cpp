@@ -21,7 +21,7 @@ FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue)
 FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue, SearchOn search_on,
                          std::chrono::milliseconds statement_limit) {
     build(search_on, statement_limit);
-    catalogue.write(dir_.path() / "tavik.dll");
+    catalogue.write(catalogue_file());
 }
 
 void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_limit) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/form1.h"
+#include "catalogue/schema/catalogue_file.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_form.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
+#include "playback/node_activation.h"
 #include "support/qt/named_child.h"
 #include "support/qt/recording_doubles.h"
 #include "support/temp_dir.h"
@@ -14,12 +16,18 @@
 #include <QWidget>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace qinghe::test {
+
+// The window's caption while a video plays: the title, then what plays.
+inline std::string playing_caption(const std::string& what) {
+    return std::string(platform::application_title) + std::string(playback::playing_text) + what;
+}
 
 // The whole window as the program builds it, on the offscreen platform: the
 // real Qt window, tree and labels, the real SQLCipher connection on a
@@ -50,9 +58,16 @@ public:
     // The search box Text1 and button Command1, found by their names.
     QLineEdit& text1() { return named_child<QLineEdit>(*window_, "Text1"); }
     QPushButton& command1() { return named_child<QPushButton>(*window_, "Command1"); }
+    // Types the text into Text1 and clicks Command1.
+    void search_for(const std::string& text) {
+        text1().setText(QString::fromStdString(text));
+        command1().click();
+    }
     RecordingBrowser& browser() { return browser_; }
     RecordingProcess& process() { return *process_; }
     const TempDir& dir() const { return dir_; }
+    // The catalogue file in the executable directory.
+    std::filesystem::path catalogue_file() const { return dir_.path() / catalogue::catalogue_file_name; }
     // How many catalogue connections the window has made (the workers'
     // own not counted).
     int connections_made() const { return connections_made_; }

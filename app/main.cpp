@@ -19,11 +19,13 @@
 int main(int argc, char** argv) {
     using namespace qinghe;
     // --help and --version answer without a window; --catalogue names another
-    // catalogue file; every other argument is ignored.
+    // catalogue file, --verbose lets Qt's and the engine's lines through;
+    // every other argument is ignored.
     if (const std::optional<int> status = platform::qt::answer_help_or_version(argc, argv, QINGHE_VERSION))
         return *status;
-    const std::string catalogue_file = platform::qt::catalogue_argument(argc, argv);
-    platform::qt::prepare_web_engine();
+    const platform::qt::StartOptions options = platform::qt::start_options(argc, argv);
+    const std::string& catalogue_file = options.catalogue_file;
+    platform::qt::prepare_web_engine(options.verbose);
 
     // The embedded browser shares OpenGL contexts with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -19,9 +19,19 @@
 (function () {
   "use strict";
 
-  var NETWORK_RETRIES = 3;       // bounded retries of a stream whose network fails
-  var RETRY_DELAY_MS = 1000;
-  var START_TIMEOUT_MS = 10000;  // no first frame and no data for that long: say so
+  var NETWORK_RETRIES = 3;        // bounded retries of a stream whose network fails
+  var RETRY_DELAY_MS = 1000;      // wait before a retry
+  var MAX_RETRY_DELAY_MS = 4000;  // longest wait between hls.js's retries
+  var REQUEST_TIMEOUT_MS = 5000;  // a request, or a load's first byte, that takes longer has failed
+  var LOAD_TIMEOUT_MS = 10000;    // a whole playlist or segment load
+  var START_TIMEOUT_MS = 10000;   // no first frame and no data for that long: say so
+  var CHECK_INTERVAL_MS = 250;    // how often the decode watchdog looks
+
+  // Status texts said in more than one place.
+  var NO_SERVER = "无法连接到服务器";
+  var RETRIES_FAILED = "网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败";
+  function unsupported(form) { return "此浏览器不支持 " + form + " 播放"; }
+  function retrying(attempt) { status("网络中断，正在重试（第 " + attempt + " 次）…"); }
 
   var id = "";
   var video = null;
@@ -153,15 +163,15 @@
     request.onreadystatechange = function () {
       if (request.readyState < 2) return;
       if (request.status >= 400) answer(failure_for_status(request.status));
-      else if (request.status === 0) answer("无法连接到服务器");
+      else if (request.status === 0) answer(NO_SERVER);
       else answer(decode_failure);
     };
-    request.onerror = function () { answer("无法连接到服务器"); };
+    request.onerror = function () { answer(NO_SERVER); };
     request.ontimeout = function () { answer("连接服务器超时"); };
     try {
       request.open("HEAD", url);
       request.responseType = "arraybuffer";
-      request.timeout = 5000;
+      request.timeout = REQUEST_TIMEOUT_MS;
       request.send();
     } catch (e) {
       answer(decode_failure);
@@ -181,7 +191,7 @@
       if (code === 2 && started && retries < NETWORK_RETRIES) {
         retries += 1;
         var at = video.currentTime;
-        status("网络中断，正在重试（第 " + retries + " 次）…");
+        retrying(retries);
         setTimeout(function () {
           video.src = url;
           video.currentTime = at;
@@ -213,9 +223,9 @@
 
   function play_hls(url) {
     load_script("hls.min.js", function () {
-      if (!window.Hls || !Hls.isSupported()) return fail("此浏览器不支持 HLS 播放");
-      var retry = { maxNumRetry: NETWORK_RETRIES, retryDelayMs: RETRY_DELAY_MS, maxRetryDelayMs: 4000 };
-      var policy = { default: { maxTimeToFirstByteMs: 5000, maxLoadTimeMs: 10000,
+      if (!window.Hls || !Hls.isSupported()) return fail(unsupported("HLS"));
+      var retry = { maxNumRetry: NETWORK_RETRIES, retryDelayMs: RETRY_DELAY_MS, maxRetryDelayMs: MAX_RETRY_DELAY_MS };
+      var policy = { default: { maxTimeToFirstByteMs: REQUEST_TIMEOUT_MS, maxLoadTimeMs: LOAD_TIMEOUT_MS,
                                 timeoutRetry: retry, errorRetry: retry } };
       // No worker: the page's policy lets scripts come from this origin only.
       var hls = new Hls({ enableWorker: false, manifestLoadPolicy: policy, playlistLoadPolicy: policy,
@@ -233,7 +243,7 @@
         var code = data.response && data.response.code;
         if (data.type !== Hls.ErrorTypes.NETWORK_ERROR) fail(DECODE_FAILURE);
         else if (code >= 400) fail(failure_for_status(code));
-        else fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
+        else fail(RETRIES_FAILED);
       });
       hls.on(Hls.Events.FRAG_LOADED, waiting);
       watch_hls_codecs(hls);
@@ -244,7 +254,7 @@
 
   function play_mpegts(url, type) {
     load_script("mpegts.js", function () {
-      if (!window.mpegts || !mpegts.isSupported()) return fail("此浏览器不支持 " + type.toUpperCase() + " 播放");
+      if (!window.mpegts || !mpegts.isSupported()) return fail(unsupported(type.toUpperCase()));
       start(url);
     });
     function start(source) {
@@ -260,12 +270,12 @@
           if (info && info.code >= 400) return fail(failure_for_status(info.code));
           if (retries < NETWORK_RETRIES) {
             retries += 1;
-            status("网络中断，正在重试（第 " + retries + " 次）…");
+            retrying(retries);
             stop_stream();
             setTimeout(open, RETRY_DELAY_MS);
             return;
           }
-          fail("网络连接失败，重试 " + NETWORK_RETRIES + " 次后仍然失败");
+          fail(RETRIES_FAILED);
         });
         watch_mpegts_codecs(player);
         player.attachMediaElement(video);
@@ -366,7 +376,7 @@
       if (video_silent()) convert("full");
       else if (!converting && audio_silent()) convert("audio");
     }
-    setInterval(check, 250);
+    setInterval(check, CHECK_INTERVAL_MS);
     // A file whose picture the browser dropped says so with its metadata.
     if (how === "video")
       video.addEventListener("loadedmetadata", function () {
@@ -384,7 +394,7 @@
     var request = new XMLHttpRequest();
     request.open("GET", new URL("../gateway/convert-status?kwelo_iid=" + encodeURIComponent(id),
                                 window.location.href).href);
-    request.timeout = 5000;
+    request.timeout = REQUEST_TIMEOUT_MS;
     request.onload = function () { ready(request.status === 200 ? request.responseText : ""); };
     request.onerror = request.ontimeout = function () { ready(""); };
     request.send();
@@ -408,7 +418,7 @@
     status("正在转换…");
     waiting();
     load_script("mpegts.js", function () {
-      if (!window.mpegts || !mpegts.isSupported()) return fail("此浏览器不支持 MPEG-TS 播放");
+      if (!window.mpegts || !mpegts.isSupported()) return fail(unsupported("MPEG-TS"));
       play_converted(kind);
     });
   }
@@ -426,7 +436,7 @@
         // A stream that drops while playing is converted again, a few times.
         if (cause !== "" && started && conversion_retries < NETWORK_RETRIES) {
           conversion_retries += 1;
-          status("网络中断，正在重试（第 " + conversion_retries + " 次）…");
+          retrying(conversion_retries);
           stop_stream();
           setTimeout(function () { play_converted(kind); }, RETRY_DELAY_MS);
         } else if (cause !== "") {

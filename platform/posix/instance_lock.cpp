@@ -104,10 +104,102 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
+    void reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
 
 private:
     int fd_;
 };
+
+// What one stage of a look at the lock path decided.
+struct Verdict {
+    enum class Kind { go_on, retry, another_instance, unusable } kind = Kind::go_on;
+    std::string why;  // when unusable
+};
+
+Verdict retry() {
+    return {Verdict::Kind::retry, {}};
+}
+
+Verdict unusable(std::string why) {
+    return {Verdict::Kind::unusable, std::move(why)};
+}
+
+// What lies at the path: a regular file of this user's goes on to be
+// opened; a directory, FIFO, socket or device is removed without being
+// opened (one could block or act on an open); a symbolic link or another
+// user's file is left as it is.
+Verdict examine_path(const char* path, struct stat& found, bool& exists) {
+    exists = ::lstat(path, &found) == 0;
+    if (!exists) return errno == ENOENT ? Verdict{} : unusable("cannot examine the lock path: " + error_text(errno));
+    if (S_ISLNK(found.st_mode)) return unusable("the lock path is a symbolic link, left as it is");
+    if (found.st_uid != ::geteuid()) return unusable("the lock path belongs to another user, left as it is");
+    if (S_ISREG(found.st_mode)) return {};
+    if ((S_ISDIR(found.st_mode) ? ::rmdir(path) : ::unlink(path)) != 0 && errno != ENOENT)
+        return unusable(std::string("cannot remove the ") + kind_of(found.st_mode) +
+                        " at the lock path: " + error_text(errno));
+    return retry();
+}
+
+// Opens (or creates) the file examined; a file of ours that cannot be
+// opened (no permission, immutable) is stale and replaced, provided it is
+// still the one examined.
+Verdict open_lock_file(const char* path, bool exists, const struct stat& found, FileDescriptor& fd) {
+    fd.reset(::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+    if (fd.get() >= 0) return {};
+    const int open_error = errno;
+    if (exists && (open_error == EACCES || open_error == EPERM)) {
+        struct stat again {};
+        if (::lstat(path, &again) != 0 || !same_file(found, again)) return retry();
+        if (::unlink(path) == 0 || errno == ENOENT) return retry();
+        return unusable("the lock file can be neither opened nor replaced: " + error_text(open_error));
+    }
+    // Something other than a file took the path meanwhile.
+    if (open_error == ELOOP || open_error == EISDIR || open_error == ENXIO) return retry();
+    return unusable("cannot open the lock file: " + error_text(open_error));
+}
+
+// Locks the opened file if it is a lock file of this user's that is still
+// at the path and no running instance holds or names.
+Verdict lock_opened_file(const char* path, int fd) {
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return retry();
+    if (opened.st_uid != ::geteuid()) return unusable("the lock file belongs to another user, left as it is");
+    if (opened.st_nlink != 1) {
+        // A file with other names is someone's data, not a lock: take the
+        // lock's name away from it and start a fresh lock file.
+        if (::unlink(path) != 0 && errno != ENOENT)
+            return unusable("cannot replace a lock file with other names: " + error_text(errno));
+        return retry();
+    }
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+        if (errno == EAGAIN || errno == EACCES) return {Verdict::Kind::another_instance, {}};
+        // A file system without locks: only the process id can tell.
+    } else {
+        // The lock counts only on the file that is at the path now.
+        struct stat now {};
+        if (::lstat(path, &now) != 0 || !same_file(now, opened)) return retry();
+        // Otherwise an instance that does not lock this way (an older build)
+        // is still found by its process id.
+    }
+    if (names_running_instance(fd)) return {Verdict::Kind::another_instance, {}};
+    return {};
+}
+
+// One look at the path: the file locked and open in fd when it goes on.
+Verdict look_at(const char* path, FileDescriptor& fd) {
+    struct stat found {};
+    bool exists = false;
+    Verdict verdict = examine_path(path, found, exists);
+    if (verdict.kind == Verdict::Kind::go_on) verdict = open_lock_file(path, exists, found, fd);
+    if (verdict.kind == Verdict::Kind::go_on) verdict = lock_opened_file(path, fd.get());
+    return verdict;
+}
 
 }  // namespace
 
@@ -136,103 +228,25 @@ InstanceLock::Result InstanceLock::acquire() {
     if (fd_ >= 0) return Result::taken;
     reason_.clear();
     for (int attempt = 0; attempt < max_attempts; ++attempt) {
-        Result result = Result::unusable;
-        if (try_once(result) == Step::done) return result;
+        FileDescriptor fd(-1);
+        Verdict verdict = look_at(path_.c_str(), fd);
+        switch (verdict.kind) {
+        case Verdict::Kind::retry:
+            continue;
+        case Verdict::Kind::another_instance:
+            return Result::another_instance;
+        case Verdict::Kind::unusable:
+            return give_up(std::move(verdict.why));
+        case Verdict::Kind::go_on:
+            break;
+        }
+        // The lock is what keeps others out; the process id only helps where
+        // there are no locks, so a full disk does not undo the lock.
+        write_pid(fd.get());
+        fd_ = fd.release();
+        return Result::taken;
     }
     return give_up("the lock path keeps changing");
-}
-
-InstanceLock::Step InstanceLock::try_once(Result& result) {
-    const char* path = path_.c_str();
-    struct stat found {};
-    const bool exists = ::lstat(path, &found) == 0;
-    if (!exists && errno != ENOENT) {
-        result = give_up("cannot examine the lock path: " + error_text(errno));
-        return Step::done;
-    }
-    if (exists) {
-        if (S_ISLNK(found.st_mode)) {
-            result = give_up("the lock path is a symbolic link, left as it is");
-            return Step::done;
-        }
-        if (found.st_uid != ::geteuid()) {
-            result = give_up("the lock path belongs to another user, left as it is");
-            return Step::done;
-        }
-        if (!S_ISREG(found.st_mode)) {
-            // Never opened: a FIFO or a device could block or act on an open.
-            if ((S_ISDIR(found.st_mode) ? ::rmdir(path) : ::unlink(path)) != 0 && errno != ENOENT) {
-                result = give_up(std::string("cannot remove the ") + kind_of(found.st_mode) +
-                                 " at the lock path: " + error_text(errno));
-                return Step::done;
-            }
-            return Step::retry;
-        }
-    }
-
-    FileDescriptor fd(::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
-    if (fd.get() < 0) {
-        const int open_error = errno;
-        if (exists && (open_error == EACCES || open_error == EPERM)) {
-            // A file of ours that cannot be opened (no permission, immutable)
-            // is stale: replace it, provided it is still the one examined.
-            struct stat again {};
-            if (::lstat(path, &again) != 0 || !same_file(found, again)) return Step::retry;
-            if (::unlink(path) == 0 || errno == ENOENT) return Step::retry;
-            result = give_up("the lock file can be neither opened nor replaced: " + error_text(open_error));
-            return Step::done;
-        }
-        // Something other than a file took the path meanwhile.
-        if (open_error == ELOOP || open_error == EISDIR || open_error == ENXIO) return Step::retry;
-        result = give_up("cannot open the lock file: " + error_text(open_error));
-        return Step::done;
-    }
-
-    struct stat opened {};
-    if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) return Step::retry;
-    if (opened.st_uid != ::geteuid()) {
-        result = give_up("the lock file belongs to another user, left as it is");
-        return Step::done;
-    }
-    if (opened.st_nlink != 1) {
-        // A file with other names is someone's data, not a lock: take the
-        // lock's name away from it and start a fresh lock file.
-        if (::unlink(path) != 0 && errno != ENOENT) {
-            result = give_up("cannot replace a lock file with other names: " + error_text(errno));
-            return Step::done;
-        }
-        return Step::retry;
-    }
-
-    struct flock whole {};
-    whole.l_type = F_WRLCK;
-    whole.l_whence = SEEK_SET;
-    if (::fcntl(fd.get(), F_OFD_SETLK, &whole) != 0) {
-        if (errno == EAGAIN || errno == EACCES) {
-            result = Result::another_instance;
-            return Step::done;
-        }
-        // A file system without locks: only the process id can tell.
-        if (names_running_instance(fd.get())) {
-            result = Result::another_instance;
-            return Step::done;
-        }
-    } else {
-        // The lock counts only on the file that is at the path now.
-        struct stat now {};
-        if (::lstat(path, &now) != 0 || !same_file(now, opened)) return Step::retry;
-        // An instance that does not lock this way (an older build).
-        if (names_running_instance(fd.get())) {
-            result = Result::another_instance;
-            return Step::done;
-        }
-    }
-    // The lock is what keeps others out; the process id only helps where
-    // there are no locks, so a full disk does not undo the lock.
-    write_pid(fd.get());
-    fd_ = fd.release();
-    result = Result::taken;
-    return Step::done;
 }
 
 }  // namespace qinghe::platform::posix

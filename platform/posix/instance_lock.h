@@ -42,8 +42,6 @@ public:
     static std::string default_path(const std::string& temp_dir);
 
 private:
-    enum class Step { done, retry };
-    Step try_once(Result& result);
     Result give_up(std::string why);
 
     std::string path_;

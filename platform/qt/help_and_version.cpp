@@ -2,6 +2,7 @@
 
 #include "platform/base/diagnostics.h"
 #include "platform/qt/qt_text.h"
+#include "platform/window.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,17 +28,27 @@ QCommandLineOption catalogue_option() {
         QStringLiteral("file"));
 }
 
+QCommandLineOption verbose_option() {
+    return QCommandLineOption(QStringLiteral("verbose"),
+                              QStringLiteral("Also write Qt's and the embedded browser engine's own messages to "
+                                             "standard error; by default only the program's own lines go there."));
+}
+
 }  // namespace
 
-std::string catalogue_argument(int argc, char** argv) {
+StartOptions start_options(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption catalogue = catalogue_option();
-    parser.addOption(catalogue);
+    const QCommandLineOption verbose = verbose_option();
+    parser.addOptions({catalogue, verbose});
     parser.parse(arguments_of(argc, argv));
+    StartOptions options;
+    options.verbose = parser.isSet(verbose);
     const QStringList files = parser.values(catalogue);
-    if (files.isEmpty() || files.last().isEmpty()) return {};
-    return QFileInfo(files.last()).absoluteFilePath().toStdString();
+    if (!files.isEmpty() && !files.last().isEmpty())
+        options.catalogue_file = QFileInfo(files.last()).absoluteFilePath().toStdString();
+    return options;
 }
 
 std::optional<int> answer_help_or_version(int& argc, char** argv, const std::string& version) {
@@ -47,16 +58,18 @@ std::optional<int> answer_help_or_version(int& argc, char** argv, const std::str
     // Qt's own "-reverse" or "-style" are words, not bundles of letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        QStringLiteral("青禾网络电视 (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
+        to_qstring(std::string(application_title)) +
+        QStringLiteral(" (Qinghe TV): a network-television browser. It lists the catalogue tavik.dll\n"
                        "beside the program as a tree of categories and programmes and plays them in its\n"
                        "embedded browser.\n"
                        "\n"
                        "Diagnostics go to standard error. A catalogue that cannot be opened is named there\n"
                        "with the reason; QT_LOGGING_RULES=\"qinghe.handler.debug=true\" adds a line for every\n"
-                       "step that failed and was skipped."));
+                       "step that failed and was skipped. Qt's and the browser engine's own messages stay\n"
+                       "off unless --verbose or QT_LOGGING_RULES asks for them."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption show_version = parser.addVersionOption();
-    parser.addOption(catalogue_option());
+    parser.addOptions({catalogue_option(), verbose_option()});
     // Unknown options and arguments are no error: the program ignores them.
     if (!parser.parse(arguments) && parser.errorText().contains(QStringLiteral("Missing value after")) &&
         parser.errorText().contains(QStringLiteral("catalogue"))) {

@@ -28,8 +28,6 @@ namespace {
 // Design client area of the window, in twips.
 constexpr int design_client_width = 9405;
 constexpr int design_client_height = 5265;
-// Frame1's height; the layout never changes it.
-constexpr float strip_height = 180;
 
 QLineEdit* make_search_box(QWidget* parent) {
     auto* box = new QLineEdit(parent);
@@ -68,7 +66,7 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       command1_(search_button_, 8400, 120, 735, 375),
       tv1_(tree_.widget(), 5760, 600, 3375, 3975),
       web1_(web_, 120, 120, 5535, 4455),
-      frame1_(strip_, 7320, 4920, 1935, strip_height),
+      frame1_(strip_, 7320, 4920, 1935, strip_height_twips),
       labels_(frame1_),
       timer1_(
           timer1_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }, this,

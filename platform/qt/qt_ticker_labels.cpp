@@ -16,11 +16,10 @@
 namespace qinghe::platform::qt {
 
 namespace {
-// Label 0 as designed: caption "Label3111", 810 x 180 twips at the strip's
-// top left corner.
+// Label 0 as designed: caption "Label3111", 810 twips wide and as high as the
+// strip, at its top left corner.
 const char* const design_caption = "Label3111";
 constexpr int design_width_twips = 810;
-constexpr int design_height_twips = 180;
 // The widget the labels are children of: the strip's surface, or a plain
 // strip itself.
 QWidget* label_parent(QWidget* strip) {
@@ -33,7 +32,7 @@ QtTickerLabels::QtTickerLabels(const QtControl& strip) : strip_(strip) {
     if (strip_.widget() == nullptr) throw PlatformError("the ticker strip has been destroyed");
     TickerLabel* first = make_label(0);
     first->set_caption(QString::fromLatin1(design_caption));
-    first->setGeometry(0, 0, to_pixels(design_width_twips), to_pixels(design_height_twips));
+    first->setGeometry(0, 0, to_pixels(design_width_twips), to_pixels(strip_height_twips));
     first->setVisible(true);
     labels_[0].label = first;
 }

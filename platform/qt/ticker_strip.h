@@ -5,6 +5,9 @@
 
 namespace qinghe::platform::qt {
 
+// Frame1's height in twips, one label high; the layout never changes it.
+inline constexpr int strip_height_twips = 180;
+
 // Frame1, the ad strip. The browser view draws its page into an OpenGL
 // texture, and a window that holds such a view composes the whole of itself
 // through OpenGL on every flush, however small. The labels therefore live on

@@ -3,6 +3,7 @@
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_ticker_labels.h"
 #include "platform/qt/ticker_label.h"
+#include "platform/qt/ticker_strip.h"
 #include "platform/qt/twips.h"
 #include "recording_events.h"
 
@@ -22,7 +23,7 @@ using test::RecordingEvents;
 class TickerLabelsTest : public ::testing::Test {
 protected:
     TickerLabelsTest()
-        : strip(new QFrame(&window)), strip_control(strip, 7420, 6470, 3400, 180), labels(strip_control) {
+        : strip(new QFrame(&window)), strip_control(strip, 7420, 6470, 3400, strip_height_twips), labels(strip_control) {
         window.resize(800, 500);
         labels.set_events(&events);
     }

@@ -69,7 +69,8 @@ void check_rewrite(const std::string& source) {
 // literals, so the statement keeps its top clause, its body and its order.
 void check_search(const std::string& search_text) {
     // Inside a literal every "'" is written twice.
-    const std::string pattern = std::regex_replace(search_text, std::regex("'"), "''");
+    static const std::regex quote("'");
+    const std::string pattern = std::regex_replace(search_text, quote, "''");
     const std::string where = " id,tit from t1 where tit like '%" + pattern + "%' or  player like '%" + pattern + "%'";
     const std::optional<SqlStatement> statement = rewrite_statement(catalogue::search_query(search_text));
     check(statement.has_value(), "every search text gives one statement");

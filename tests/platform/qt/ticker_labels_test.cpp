@@ -23,7 +23,9 @@ using test::RecordingEvents;
 class TickerLabelsTest : public ::testing::Test {
 protected:
     TickerLabelsTest()
-        : strip(new QFrame(&window)), strip_control(strip, 7420, 6470, 3400, strip_height_twips), labels(strip_control) {
+        : strip(new QFrame(&window)),
+          strip_control(strip, 7420, 6470, 3400, strip_height_twips),
+          labels(strip_control) {
         window.resize(800, 500);
         labels.set_events(&events);
     }

@@ -64,8 +64,6 @@ public:
     // Window state, for the adapters and tests.
     const platform::FixedWindowSize& fixed_size() const { return fixed_size_; }
     const ticker::AdList& ad_list() const { return ad_list_; }
-    bool holds_connection() const { return connection_ != nullptr; }
-    bool search_index_ready() const { return searcher_ && searcher_->index_ready(); }
     // The catalogue connection, created the first time it is needed.
     platform::Connection& connection();
 

@@ -51,6 +51,9 @@ std::string play_query(const std::string& id) {
     return "select tit,adds from t1 where id=" + id;
 }
 
+namespace {
+
+// The search text as the inside of a '...' literal.
 std::string quoted_literal_text(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -60,8 +63,6 @@ std::string quoted_literal_text(const std::string& text) {
     }
     return out;
 }
-
-namespace {
 
 std::string search_condition(const std::string& search_text) {
     const std::string pattern = quoted_literal_text(search_text);

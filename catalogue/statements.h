@@ -42,7 +42,4 @@ std::string narrowed_search_query(const std::string& search_text, const std::vec
 // search's comparison sees (a real number, say, as the engine writes it).
 std::string search_index_query();
 
-// The search text as the inside of a '...' literal.
-std::string quoted_literal_text(const std::string& text);
-
 }  // namespace qinghe::catalogue

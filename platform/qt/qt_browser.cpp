@@ -124,10 +124,6 @@ QWidget* QtBrowser::view() const {
     return view_.data();
 }
 
-std::string QtBrowser::current_address() const {
-    return to_std(address_);
-}
-
 bool QtBrowser::silent() const {
     return page().silent();
 }
@@ -150,7 +146,6 @@ void QtBrowser::navigate(const std::string& address) {
     if (!address_url.isLocalFile()) origin_->gateway().revoke();
     writing_ = false;
     written_.clear();
-    address_ = url.toString(QUrl::FullyEncoded);
     has_document_ = true;
     load_watched([url](SilentPage& page) { page.load(url); });
 }

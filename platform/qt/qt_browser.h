@@ -45,8 +45,6 @@ public:
 
     // The widget to place on the window as Web1.
     QWidget* view() const;
-    // The address last navigated to, as the URL the browser loads.
-    std::string current_address() const;
     // The player pages' origin and its stream gateway.
     OriginServer& origin() const { return *origin_; }
     bool silent() const;
@@ -76,7 +74,6 @@ private:
     QPointer<QWebEngineView> view_;
     QPointer<SilentPage> page_;
     std::string program_directory_;
-    QString address_;
     bool has_document_ = false;
     bool writing_ = false;
     QString written_;

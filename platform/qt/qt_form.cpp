@@ -68,8 +68,12 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
       web1_(web_, 120, 120, 5535, 4455),
       frame1_(strip_, 7320, 4920, 1935, strip_height_twips),
       labels_(frame1_),
-      timer1_(timer1_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }),
-      timer2_(timer2_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }) {
+      timer1_(
+          timer1_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer1_Timer(); }); }, this,
+          QStringLiteral("Timer1")),
+      timer2_(
+          timer2_interval_ms, true, [this] { raise_event(sink_, [](FormEvents& sink) { sink.Timer2_Timer(); }); }, this,
+          QStringLiteral("Timer2")) {
     caption_ = to_qstring(std::string(application_title));
     setWindowTitle(caption_);
     setWindowIcon(make_form_icon());
@@ -78,8 +82,13 @@ QtForm::QtForm(QWidget* web_view, QWidget* parent)
     connect(search_button_, &QPushButton::clicked, this,
             [this] { raise_event(sink_, [](FormEvents& sink) { sink.Command1_Click(); }); });
 
-    // Names for accessibility; the button's is its text.
     QWidget* tree_widget = tree_.widget();
+    search_box_->setObjectName(QStringLiteral("Text1"));
+    search_button_->setObjectName(QStringLiteral("Command1"));
+    tree_widget->setObjectName(QStringLiteral("Tv1"));
+    web_->setObjectName(QStringLiteral("Web1"));
+    strip_->setObjectName(QStringLiteral("Frame1"));
+    // Names for accessibility; the button's is its text.
     tree_widget->setAccessibleName(QStringLiteral("节目"));
     search_box_->setAccessibleName(QStringLiteral("搜索"));
 

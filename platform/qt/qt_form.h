@@ -19,6 +19,7 @@ namespace qinghe::platform::qt {
 // the browser area Web1 (the widget given to the constructor), the search
 // box Text1 and button Command1, the tree Tv1, and the ad strip Frame1 with
 // the Label3 labels; and the timers Timer1 (10 ms) and Timer2 (200 ms).
+// Each control, and each timer's QTimer, is a child object of its name.
 //
 // Size: height() and width() are the outer size in twips, frame included
 // (QWidget::height() and QWidget::width() remain the client area in pixels).
@@ -42,12 +43,7 @@ public:
     QtTreeView& tree() { return tree_; }
     QtTickerLabels& labels() { return labels_; }
     QtTimer& timer1() { return timer1_; }
-    QtTimer& timer2() { return timer2_; }
-
-    QLineEdit* search_box() const { return search_box_; }
-    QPushButton* search_button() const { return search_button_; }
     QFrame* strip() const { return strip_; }
-    QWidget* web_widget() const { return web_; }
 
     WindowState state() const override;
     int height() const override;

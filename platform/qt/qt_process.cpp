@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QProcess>
 
-#include <utility>
-
 namespace qinghe::platform::qt {
 
 namespace {
@@ -43,8 +41,7 @@ QtProcess::QtProcess(QString lock_file)
       start_detached([](const QString& program, const QStringList& arguments) {
           return QProcess::startDetached(program, arguments);
       }),
-      lock_file_(std::move(lock_file)),
-      lock_(QFile::encodeName(lock_file_).toStdString()) {}
+      lock_(QFile::encodeName(lock_file).toStdString()) {}
 
 QtProcess::~QtProcess() = default;
 

@@ -35,7 +35,6 @@ public:
     QtProcess& operator=(const QtProcess&) = delete;
 
     static QString default_lock_file();
-    const QString& lock_file() const { return lock_file_; }
 
     // What shell() uses to reach outside the program; tests replace them.
     UrlOpener open_url;
@@ -46,7 +45,6 @@ public:
     void shell(const std::string& command_line, int window_style) override;
 
 private:
-    QString lock_file_;
     posix::InstanceLock lock_;
 };
 

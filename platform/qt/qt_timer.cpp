@@ -6,9 +6,10 @@
 
 namespace qinghe::platform::qt {
 
-QtTimer::QtTimer(int interval_ms, bool enabled, std::function<void()> on_tick)
-    : on_tick_(std::move(on_tick)), enabled_(enabled) {
+QtTimer::QtTimer(int interval_ms, bool enabled, std::function<void()> on_tick, QObject* window, const QString& name)
+    : timer_(window), on_tick_(std::move(on_tick)), enabled_(enabled) {
     if (interval_ms < 0) throw PlatformError("negative timer interval");
+    timer_.setObjectName(name);
     timer_.setInterval(interval_ms);
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {

@@ -15,17 +15,15 @@ inline constexpr int timer2_interval_ms = 200;
 
 // Timer1 / Timer2 over a QTimer. Enabled is the control's own setting; the
 // timer counts only once the window has armed it with start(), so no tick
-// arrives before the window's load has finished.
+// arrives before the window's load has finished. Given a window, the QTimer
+// is its child of that name (the window outlives it).
 class QtTimer final : public Timer {
 public:
-    QtTimer(int interval_ms, bool enabled, std::function<void()> on_tick);
+    QtTimer(int interval_ms, bool enabled, std::function<void()> on_tick, QObject* window = nullptr,
+            const QString& name = {});
 
     // Lets the timer run from now on whenever it is enabled.
     void start();
-    bool started() const { return started_; }
-    int interval() const { return timer_.interval(); }
-    // Whether the timer is counting towards a tick right now.
-    bool active() const { return timer_.isActive(); }
 
     bool enabled() const override { return enabled_; }
     void set_enabled(bool enabled) override;

@@ -47,8 +47,6 @@ public:
     qint64 bytesAvailable() const override { return QIODevice::bytesAvailable() + process_.bytesAvailable(); }
 
     State state() const { return state_; }
-    // The process id while it runs, 0 otherwise.
-    qint64 process_id() const { return process_.processId(); }
     ConversionKind kind() const { return kind_; }
     const QString& input() const { return input_; }
     // Why the run failed, in the player page's words; empty otherwise.

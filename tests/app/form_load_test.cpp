@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -27,11 +25,11 @@ TEST(FormLoad, OpensTheCatalogueShowsTheWelcomeTextAndSilencesTheBrowser) {
     EXPECT_TRUE(f.form().connection().is_open());
     ASSERT_FALSE(f.browser().addresses().empty());
     EXPECT_EQ(f.browser().addresses().front(), "about: blank");
-    EXPECT_EQ(f.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(f.browser().page_text(), app::welcome_text);
     EXPECT_TRUE(f.browser().silent());
-    EXPECT_EQ(f.form().fixed_size().height, 7300);
-    EXPECT_EQ(f.form().fixed_size().width, 11000);
-    EXPECT_EQ(f.window().caption(), "青禾网络电视");
+    EXPECT_EQ(f.form().fixed_size().height, platform::startup_window_height);
+    EXPECT_EQ(f.form().fixed_size().width, platform::startup_window_width);
+    EXPECT_EQ(f.window().caption(), platform::application_title);
     ASSERT_TRUE(f.form().ad_list().has_value());
     EXPECT_EQ(f.form().ad_list()->size(), 2U);
 }
@@ -40,16 +38,16 @@ TEST(FormLoad, WithoutAUsableCatalogueTheWindowStillComesUpWithTheWelcomeText) {
     FormFixture missing;
     missing.start();
     EXPECT_FALSE(missing.form().connection().is_open());
-    EXPECT_EQ(missing.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(missing.browser().page_text(), app::welcome_text);
     EXPECT_EQ(missing.root_keys(), std::vector<std::string>{"tv1_search"});
     EXPECT_FALSE(missing.window().timer1().enabled());
 
     CatalogueBuilder c = small_catalogue();
     FormFixture wrong_password;
-    c.write(wrong_password.dir().path() / "tavik.dll", "not-the-password");
+    c.write(wrong_password.catalogue_file(), "not-the-password");
     wrong_password.start();
     EXPECT_FALSE(wrong_password.form().connection().is_open());
-    EXPECT_EQ(wrong_password.browser().page_text(), "欢迎收看青禾网络电视");
+    EXPECT_EQ(wrong_password.browser().page_text(), app::welcome_text);
     EXPECT_EQ(wrong_password.root_keys(), std::vector<std::string>{"tv1_search"});
 }
 
@@ -57,7 +55,7 @@ TEST(FormLoad, ASecondInstanceOpensNothingAndShowsNothing) {
     FormFixture f(small_catalogue());
     f.process().set_another_instance(true);
     EXPECT_EQ(f.form().Form_Load(), app::Form1::LoadResult::another_instance_running);
-    EXPECT_FALSE(f.form().holds_connection());
+    EXPECT_EQ(f.connections_made(), 0);
     EXPECT_TRUE(f.browser().addresses().empty());
     EXPECT_FALSE(f.window().isVisible());
 }
@@ -66,20 +64,23 @@ TEST(FormUnload, ClosesAndReleasesTheConnectionAndNeverFailsWithoutOne) {
     FormFixture f(small_catalogue());
     f.start();
     ASSERT_TRUE(f.form().connection().is_open());
+    // Released: the next use makes a new, unopened connection.
     f.form().Form_Unload();
-    EXPECT_FALSE(f.form().holds_connection());
+    EXPECT_FALSE(f.form().connection().is_open());
+    EXPECT_EQ(f.connections_made(), 2);
 
     FormFixture never_opened;
     never_opened.start();
     never_opened.form().Form_Unload();
-    EXPECT_FALSE(never_opened.form().holds_connection());
+    never_opened.form().connection();
+    EXPECT_EQ(never_opened.connections_made(), 2);
     // Closing twice is just as harmless.
     never_opened.form().Form_Unload();
 }
 
 TEST(FormUnload, TheCatalogueFileIsNeverChanged) {
     FormFixture f(small_catalogue());
-    const auto file = f.dir().path() / "tavik.dll";
+    const auto file = f.catalogue_file();
     const auto size = std::filesystem::file_size(file);
     const auto stamp = std::filesystem::last_write_time(file);
     f.start();
@@ -105,12 +106,12 @@ TEST(FormControls, FocusStartsInTheTreeAndTabMovesToSearchBoxButtonAndBrowser) {
         QApplication::processEvents();
     };
     press_tab();
-    EXPECT_EQ(QApplication::focusWidget(), f.window().search_box());
+    EXPECT_EQ(QApplication::focusWidget(), &f.text1());
     press_tab();
-    EXPECT_EQ(QApplication::focusWidget(), f.window().search_button());
+    EXPECT_EQ(QApplication::focusWidget(), &f.command1());
     press_tab();
-    const QWidget* web = f.window().web_widget();
-    EXPECT_TRUE(QApplication::focusWidget() == web || web->isAncestorOf(QApplication::focusWidget()));
+    const auto& web = test::named_child<QWidget>(f.window(), "Web1");
+    EXPECT_TRUE(QApplication::focusWidget() == &web || web.isAncestorOf(QApplication::focusWidget()));
 }
 
 }  // namespace

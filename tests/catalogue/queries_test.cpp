@@ -93,9 +93,11 @@ TEST(CatalogueQueries, CloseAndReleaseClosesWhatItCanAndAlwaysReleases) {
 TEST(CatalogueQueries, EveryQueryRunsOnARealCatalogue) {
     test::TempDir dir;
     catalogue_files::CatalogueBuilder b;
-    b.category(1, "电影", 12, 2).category(2, "电视剧", std::monostate{}, 1).programmes(1, 120);
+    b.category(1, "电影", 12, 2)
+        .category(2, "电视剧", std::monostate{}, 1)
+        .programmes(1, 2 * page_size + page_size / 2);
     b.programme(500, "西游记", 2, "$$土豆|a1|第1集", 7, "吴承恩").ad("新浪@#sina.com.cn");
-    b.write(dir.path() / "tavik.dll");
+    b.write(dir.path() / catalogue_file_name);
     platform::sqlcipher::SqlcipherConnection connection;
     open_catalogue(connection, dir.path().string());
     ASSERT_TRUE(connection.is_open());
@@ -109,12 +111,12 @@ TEST(CatalogueQueries, EveryQueryRunsOnARealCatalogue) {
     close_and_release(categories);
 
     auto first = open_first_page_query(connection, 1);
-    EXPECT_EQ(first->field("id").text(), "120");
-    EXPECT_EQ(first->record_count(), 51);
+    EXPECT_EQ(first->field("id").text(), std::to_string(2 * page_size + page_size / 2));
+    EXPECT_EQ(first->record_count(), page_size + 1);
     auto later = open_later_page_query(connection, 1);
-    later->set_page_size(50);
+    later->set_page_size(page_size);
     later->set_absolute_page(3);
-    EXPECT_EQ(later->field("id").text(), "20");
+    EXPECT_EQ(later->field("id").text(), std::to_string(page_size / 2));
     EXPECT_EQ(later->page_count(), 3);
 
     EXPECT_EQ(open_programme_query(connection, "500")->field("adds").text(), "$$土豆|a1|第1集");

@@ -92,7 +92,7 @@ TEST(CatalogueWarning, OneWarningNamesTheFileAndTheReason) {
     for (const Unusable& u : unusable_catalogues) {
         SCOPED_TRACE(u.what);
         FormFixture f;
-        const std::string file = (f.dir().path() / "tavik.dll").string();
+        const std::string file = (f.catalogue_file()).string();
         u.place(file);
         KeptDiagnostics diagnostics;
         f.start();
@@ -108,7 +108,7 @@ TEST(CatalogueWarning, OneWarningNamesTheFileAndTheReason) {
 TEST(CatalogueWarning, AFileThePermissionsKeepFromThisUserCannotBeRead) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     FormFixture f(small_catalogue());
-    const std::filesystem::path file = f.dir().path() / "tavik.dll";
+    const std::filesystem::path file = f.catalogue_file();
     std::filesystem::permissions(file, std::filesystem::perms::none);
     KeptDiagnostics diagnostics;
     f.start();

@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "tree/node_keys.h"
 
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -75,11 +74,6 @@ const V made_up_keys = {
 
 }  // namespace
 
-void search_for(FormFixture& f, const std::string& text) {
-    f.window().search_box()->setText(QString::fromStdString(text));
-    f.form().Command1_Click();
-}
-
 void exercise(FormFixture& f) {
     app::Form1& form = f.form();
     form.Form_Resize();
@@ -102,7 +96,7 @@ void exercise(FormFixture& f) {
     }
 
     for (const char* text : {"", "'", "''", "%", "_", "节目", "\xff\xfe", "' or 1=1 --", "x'; select 1 --"}) {
-        search_for(f, text);
+        f.search_for(text);
         visit_programmes(f, std::string(keys::search_root), 2);
     }
 
@@ -142,8 +136,8 @@ void expect_bare_window(FormFixture& f) {
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
     EXPECT_FALSE(f.form().ad_list().has_value());
     EXPECT_TRUE(f.process().started().empty());
-    EXPECT_EQ(f.form().fixed_size().height, 7300);
-    EXPECT_EQ(f.form().fixed_size().width, 11000);
+    EXPECT_EQ(f.form().fixed_size().height, platform::startup_window_height);
+    EXPECT_EQ(f.form().fixed_size().width, platform::startup_window_width);
 }
 
 }  // namespace qinghe::test::hostile

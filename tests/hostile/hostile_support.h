@@ -13,9 +13,6 @@ namespace qinghe::test::hostile {
 
 using V = std::vector<std::string>;
 
-// Types the text into the search box and presses the button.
-void search_for(FormFixture& f, const std::string& text);
-
 // A user's round on whatever the window shows: resizes, opens and clicks the
 // first programmes of the first categories (intro, groups, videos), turns a
 // page and back, searches for several texts and opens the results, lets the

@@ -15,7 +15,7 @@ namespace {
 
 using catalogue_files::CatalogueBuilder;
 
-const std::string playing_xiyouji = "青禾网络电视 正在播放：西游记——第2集";
+const std::string playing_xiyouji = playing_caption("西游记——第2集");
 
 CatalogueBuilder base_catalogue() {
     CatalogueBuilder c;
@@ -83,7 +83,7 @@ TEST(IncompleteCatalogue, EachMissingPieceTakesOnlyWhatNeedsIt) {
         EXPECT_EQ(f.process().started().size(), s.ads ? 1U : 0U);
 
         // A search, a programme opened from its results, and one of its videos.
-        search_for(f, "西游");
+        f.search_for("西游");
         EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(" + std::to_string(s.found) + ")");
         EXPECT_EQ(f.child_keys("tv1_search"), s.found == 1 ? V{"tv1_id2_11"} : V{});
         if (s.found == 1) {
@@ -93,7 +93,7 @@ TEST(IncompleteCatalogue, EachMissingPieceTakesOnlyWhatNeedsIt) {
         const std::string caption = f.window().caption();
         f.form().Tv1_NodeClick("web2_1_2_11");
         EXPECT_EQ(f.window().caption(), s.play_list ? playing_xiyouji : caption);
-        EXPECT_EQ(f.form().fixed_size().width, s.play_list ? 10900 : 11000);
+        EXPECT_EQ(f.form().fixed_size().width, s.play_list ? 10900 : platform::startup_window_width);
 
         exercise(f);
         EXPECT_EQ(f.root_keys(), roots);

@@ -1,5 +1,6 @@
 // Thirty thousand categories: all are listed in display order, each with its
 // first page, and the window takes a user's round as usual.
+#include "catalogue/statements.h"
 #include "hostile/hostile_support.h"
 
 #include <gtest/gtest.h>
@@ -30,12 +31,12 @@ TEST(ManyCategories, ThirtyThousandCategoriesAreAllListedInDisplayOrder) {
     EXPECT_EQ(f.tree().text("lb_12345"), "分类12345(12345)");
 
     const V first = f.child_keys("lb_30000");
-    ASSERT_EQ(first.size(), 51U);
+    ASSERT_EQ(first.size(), catalogue::page_size + 1U);
     EXPECT_EQ(first.back(), "tv1_next_2_30000");
     EXPECT_EQ(f.child_keys("lb_1"), (V{"tv1_id_1003", "tv1_id_1002", "tv1_id_1001"}));
-    // Search root, categories, fifty programmes with their intro nodes and a
-    // next-page node, three more programmes with theirs.
-    EXPECT_EQ(f.node_count(), 1 + categories + 50 * 2 + 1 + 3 * 2);
+    // Search root, categories, a page of programmes with their intro nodes
+    // and a next-page node, three more programmes with theirs.
+    EXPECT_EQ(f.node_count(), 1 + categories + catalogue::page_size * 2 + 1 + 3 * 2);
 
     const auto before = listing(f);
     exercise(f);

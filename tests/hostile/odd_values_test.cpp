@@ -4,6 +4,7 @@
 #include "hostile/hostile_support.h"
 
 #include "app/form1.h"
+#include "catalogue/schema/play_list.h"
 
 #include <gtest/gtest.h>
 
@@ -57,11 +58,11 @@ TEST(OddValues, TextWhereNumbersBelong) {
     f.form().Tv1_Expand("tv1_id_7");
     EXPECT_EQ(f.child_keys("tv1_id_7"), (V{"intro_7", "bf_1_7"}));
     f.form().Tv1_NodeClick("web_1_1_7");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：半数——一");
+    EXPECT_EQ(f.window().caption(), playing_caption("半数——一"));
     EXPECT_EQ(f.form().fixed_size().width, 12090);
 
     // The search lists every programme, the text id above the numbers.
-    search_for(f, "");
+    f.search_for("");
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(6)");
     EXPECT_EQ(f.child_keys("tv1_search"),
               (V{"tv1_id2_x y", "tv1_id2_9", "tv1_id2_8", "tv1_id2_7", "tv1_id2_6", "tv1_id2_5"}));
@@ -93,8 +94,7 @@ TEST(OddValues, TextThatIsNotUtf8ShowsWithReplacementCharacters) {
     // Playing it: the caption shows the title as the tree does, and the
     // identifier goes to the player page as stored.
     f.form().Tv1_NodeClick("web_1_1_1");
-    EXPECT_EQ(f.window().caption(),
-              "青禾网络电视 正在播放：坏" + replacement + "(标题" + replacement + "——集" + replacement);
+    EXPECT_EQ(f.window().caption(), playing_caption("坏") + replacement + "(标题" + replacement + "——集" + replacement);
     EXPECT_EQ(f.browser().addresses().back(), f.dir().path().string() +
                                                   "\\bg\\tudou.htm?kwelo_iid=v\xff"
                                                   "1");
@@ -107,7 +107,7 @@ TEST(OddValues, TextThatIsNotUtf8ShowsWithReplacementCharacters) {
               "explorer.exe   Http://\xff"
               "bad.example");
 
-    search_for(f, "标题");
+    f.search_for("标题");
     EXPECT_EQ(f.child_keys("tv1_search"), V{"tv1_id2_1"});
 
     exercise(f);
@@ -131,29 +131,30 @@ TEST(OddValues, ATenMegabytePlayListOpensWithinTheNumbersAKeyCanCarry) {
 
     f.form().Tv1_Expand("tv1_id_1");
     EXPECT_EQ(f.child_keys("tv1_id_1"), (V{"intro_1", "bf_1_1", "bf_2_1"}));
-    // A group lists at most 16383 videos, the most whose fields a 16-bit
-    // index reaches.
+    // A group lists at most as many videos as a 16-bit index reaches the
+    // fields of.
+    const std::string last = std::to_string(catalogue::play_list::max_leaf);
     const V leaves = f.child_keys("bf_1_1");
-    ASSERT_EQ(leaves.size(), 16383U);
+    ASSERT_EQ(leaves.size(), std::size_t{catalogue::play_list::max_leaf});
     EXPECT_EQ(leaves.front(), "web_1_1_1");
-    EXPECT_EQ(leaves.back(), "web_1_16383_1");
-    EXPECT_EQ(f.tree().text("web_1_16383_1"), "第16383集");
+    EXPECT_EQ(leaves.back(), "web_1_" + last + "_1");
+    EXPECT_EQ(f.tree().text(leaves.back()), "第" + last + "集");
     EXPECT_EQ(f.child_keys("bf_2_1"), V{"web_2_1_1"});
 
-    f.form().Tv1_NodeClick("web_1_16383_1");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：长片——第16383集");
-    EXPECT_EQ(f.browser().addresses().back(), f.dir().path().string() + "\\bg\\tudou.htm?kwelo_iid=v16383");
+    f.form().Tv1_NodeClick(leaves.back());
+    EXPECT_EQ(f.window().caption(), playing_caption("长片——第" + last + "集"));
+    EXPECT_EQ(f.browser().addresses().back(), f.dir().path().string() + "\\bg\\tudou.htm?kwelo_iid=v" + last);
     f.form().Tv1_NodeClick("web_2_1_1");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：长片——尾声");
+    EXPECT_EQ(f.window().caption(), playing_caption("长片——尾声"));
     EXPECT_EQ(f.form().fixed_size().width, 11190);
     // A video beyond what any key can name plays nothing.
-    f.form().Tv1_NodeClick("web_1_16384_1");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：长片——尾声");
+    f.form().Tv1_NodeClick("web_1_" + std::to_string(catalogue::play_list::max_leaf + 1) + "_1");
+    EXPECT_EQ(f.window().caption(), playing_caption("长片——尾声"));
 
     f.form().Tv1_Expand("tv1_id_2");
     EXPECT_EQ(f.child_keys("tv1_id_2"), V{"intro_2"});
 
-    search_for(f, "长片");
+    f.search_for("长片");
     EXPECT_EQ(f.child_keys("tv1_search"), V{"tv1_id2_1"});
     exercise(f);
     EXPECT_EQ(f.child_keys("lb_1"), (V{"tv1_id_1", "tv1_id_2"}));

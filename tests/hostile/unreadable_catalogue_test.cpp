@@ -58,7 +58,7 @@ TEST(UnreadableCatalogue, FilesThatAreNoCatalogueLeaveTheSearchRootAlone) {
                                      sqlite_header + random_bytes(8192, 3), std::string(4096, '\0')}) {
         SCOPED_TRACE(bytes.size());
         FormFixture f;
-        write_bytes(f.dir().path() / "tavik.dll", bytes);
+        write_bytes(f.catalogue_file(), bytes);
         f.start();
         EXPECT_EQ(f.browser().page_text(), app::welcome_text);
         EXPECT_EQ(f.browser().addresses(), V{"about: blank"});
@@ -68,7 +68,7 @@ TEST(UnreadableCatalogue, FilesThatAreNoCatalogueLeaveTheSearchRootAlone) {
         exercise(f);
         expect_bare_window(f);
         // The program only reads its catalogue.
-        EXPECT_EQ(read_bytes(f.dir().path() / "tavik.dll"), bytes);
+        EXPECT_EQ(read_bytes(f.catalogue_file()), bytes);
     }
 }
 
@@ -85,7 +85,7 @@ TEST(UnreadableCatalogue, ADamagedCatalogueShowsOnlyWhatTheIntactOneShows) {
     FormFixture intact(real_catalogue());
     intact.start();
     const std::set<std::string> intact_keys = all_keys(intact);
-    const std::string whole = read_bytes(intact.dir().path() / "tavik.dll");
+    const std::string whole = read_bytes(intact.catalogue_file());
     ASSERT_GT(whole.size(), 8192U);
 
     // Cut short, or with its second half overwritten.
@@ -101,7 +101,7 @@ TEST(UnreadableCatalogue, ADamagedCatalogueShowsOnlyWhatTheIntactOneShows) {
     for (std::size_t i = 0; i < damaged.size(); ++i) {
         SCOPED_TRACE(i);
         FormFixture f;
-        write_bytes(f.dir().path() / "tavik.dll", damaged[i]);
+        write_bytes(f.catalogue_file(), damaged[i]);
         f.start();
         EXPECT_EQ(f.browser().page_text(), app::welcome_text);
         ASSERT_FALSE(f.root_keys().empty());

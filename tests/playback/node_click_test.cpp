@@ -1,11 +1,11 @@
 // Clicks on the tree's nodes, made with the mouse on the real tree in the
 // real window (offscreen), with the recording browser standing in for Web1.
+#include "catalogue/statements.h"
 #include "support/qt/form_fixture.h"
 #include "support/qt/tree_user.h"
+#include "tree/category_paging.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,11 +19,9 @@ namespace {
 using catalogue_files::CatalogueBuilder;
 using V = std::vector<std::string>;
 
-constexpr const char* playing = "青禾网络电视 正在播放：";
-
 // Programme 17 has one play group per case of the player table; programme
-// 18 has no title; programme 19 has no play list. Category 2 holds 101
-// programmes, three pages of them.
+// 18 has no title; programme 19 has no play list. Category 2 holds two
+// pages of programmes and one more, ids from 1000.
 CatalogueBuilder catalogue() {
     CatalogueBuilder c;
     c.category(1, "电视剧", 3, 1).category(2, "纪录片", 101, 2);
@@ -37,7 +35,7 @@ CatalogueBuilder catalogue() {
                 30);
     c.programme(18, std::monostate{}, 1, "$$优酷|yk-18|片段", 20);
     c.programme(19, "没有播放列表", 1, std::monostate{}, 10);
-    c.programmes(2, 101, 1000);
+    c.programmes(2, 2 * catalogue::page_size + 1, 1000);
     return c;
 }
 
@@ -90,8 +88,7 @@ protected:
     }
 
     void search(const std::string& text) {
-        f.window().search_box()->setText(QString::fromStdString(text));
-        f.window().search_button()->click();
+        f.search_for(text);
         QApplication::processEvents();
     }
 
@@ -103,24 +100,24 @@ TEST_F(NodeClickTest, EachSitePlaysThroughItsPageAtItsSize) {
     EXPECT_EQ(f.child_texts("bf_1_17"), (V{"第1集", "第2集"}));
 
     ASSERT_TRUE(user.click("web_1_1_17"));
-    EXPECT_EQ(f.window().caption(), std::string(playing) + "西游记——第1集");
+    EXPECT_EQ(f.window().caption(), playing_caption("西游记——第1集"));
     EXPECT_EQ(f.browser().addresses().back(), player("tudou", "td-1"));
     expect_size(7230, 10900);
 
     ASSERT_TRUE(user.click("web_2_1_17"));
-    EXPECT_EQ(f.window().caption(), std::string(playing) + "西游记——第3集");
+    EXPECT_EQ(f.window().caption(), playing_caption("西游记——第3集"));
     EXPECT_EQ(f.browser().addresses().back(), player("youku", "yk-3"));
     expect_size(7420, 11190);
 
     // "新浪SINA": the site's name anywhere in the label will do.
     ASSERT_TRUE(user.click("web_3_1_17"));
-    EXPECT_EQ(f.window().caption(), std::string(playing) + "西游记——第4集");
+    EXPECT_EQ(f.window().caption(), playing_caption("西游记——第4集"));
     EXPECT_EQ(f.browser().addresses().back(), player("sina", "sn-4"));
     expect_size(7420, 12090);
 
     // Both Youku and Tudou named: Tudou is tried first.
     ASSERT_TRUE(user.click("web_4_1_17"));
-    EXPECT_EQ(f.window().caption(), std::string(playing) + "西游记——第5集");
+    EXPECT_EQ(f.window().caption(), playing_caption("西游记——第5集"));
     EXPECT_EQ(f.browser().addresses().back(), player("tudou", "both-5"));
     expect_size(7230, 10900);
 
@@ -131,13 +128,13 @@ TEST_F(NodeClickTest, EachSitePlaysThroughItsPageAtItsSize) {
 TEST_F(NodeClickTest, AnIdentifierReachesTheBrowserExactlyAsListed) {
     ASSERT_TRUE(user.click("web_1_2_17"));
     EXPECT_EQ(f.browser().addresses().back(), player("tudou", "a b&c=中文 %20"));
-    EXPECT_EQ(f.window().caption(), std::string(playing) + "西游记——第2集");
+    EXPECT_EQ(f.window().caption(), playing_caption("西游记——第2集"));
 }
 
 TEST_F(NodeClickTest, AnUntitledProgrammeLeavesNothingBetweenThePlayingTextAndTheDashes) {
     EXPECT_EQ(f.tree().text("tv1_id_18"), "2.");
     ASSERT_TRUE(user.click("web_1_1_18"));
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：——片段");
+    EXPECT_EQ(f.window().caption(), playing_caption("——片段"));
     EXPECT_EQ(f.browser().addresses().back(), player("youku", "yk-18"));
 }
 
@@ -148,11 +145,11 @@ TEST_F(NodeClickTest, ALabelNamingNoSiteSetsTheCaptionAndPlaysNothing) {
     // Lower-case "sina" is not "SINA".
     ASSERT_TRUE(user.click("web_5_1_17"));
     Seen expected = youku;
-    expected.caption = std::string(playing) + "西游记——第6集";
+    expected.caption = playing_caption("西游记——第6集");
     EXPECT_EQ(seen(f), expected) << "only the caption changes: same page, same size";
 
     ASSERT_TRUE(user.click("web_6_1_17"));
-    expected.caption = std::string(playing) + "西游记——第7集";
+    expected.caption = playing_caption("西游记——第7集");
     EXPECT_EQ(seen(f), expected);
     expect_size(7420, 11190);
 }
@@ -161,10 +158,10 @@ TEST_F(NodeClickTest, ALabelNamingNoSiteBeforeAnyVideoKeepsTheWelcomeAndTheStart
     const Seen before = seen(f);
     ASSERT_TRUE(user.click("web_5_1_17"));
     Seen expected = before;
-    expected.caption = std::string(playing) + "西游记——第6集";
+    expected.caption = playing_caption("西游记——第6集");
     EXPECT_EQ(seen(f), expected);
-    EXPECT_EQ(f.browser().page_text(), "欢迎收看青禾网络电视");
-    expect_size(7300, 11000);
+    EXPECT_EQ(f.browser().page_text(), app::welcome_text);
+    expect_size(platform::startup_window_height, platform::startup_window_width);
 }
 
 TEST_F(NodeClickTest, ALeafUnderTheSearchResultsPlaysLikeTheSameLeafInItsCategory) {
@@ -176,7 +173,7 @@ TEST_F(NodeClickTest, ALeafUnderTheSearchResultsPlaysLikeTheSameLeafInItsCategor
 
     ASSERT_TRUE(user.click("web2_2_1_17"));
     const Seen from_search = seen(f);
-    EXPECT_EQ(from_search.caption, std::string(playing) + "西游记——第3集");
+    EXPECT_EQ(from_search.caption, playing_caption("西游记——第3集"));
     EXPECT_EQ(from_search.addresses.back(), player("youku", "yk-3"));
     expect_size(7420, 11190);
 
@@ -197,10 +194,10 @@ TEST_F(NodeClickTest, ALeafUnderTheSearchResultsPlaysLikeTheSameLeafInItsCategor
 
 TEST_F(NodeClickTest, IntroductionsShowTheFixedTextAndLeaveCaptionAndSize) {
     // Before any video: the welcome text gives way.
-    ASSERT_EQ(f.browser().page_text(), "欢迎收看青禾网络电视");
+    ASSERT_EQ(f.browser().page_text(), app::welcome_text);
     ASSERT_TRUE(user.click("intro_19"));
     EXPECT_EQ(f.browser().page_text(), "暂无");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视");
+    EXPECT_EQ(f.window().caption(), platform::application_title);
 
     // While a video plays: the player page gives way, the caption still names
     // the video, and the window keeps the site's size.
@@ -216,7 +213,7 @@ TEST_F(NodeClickTest, IntroductionsShowTheFixedTextAndLeaveCaptionAndSize) {
     ASSERT_TRUE(user.click("web_1_1_18"));
     ASSERT_TRUE(user.click("intro2_17"));
     EXPECT_EQ(f.browser().page_text(), "暂无");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视 正在播放：——片段");
+    EXPECT_EQ(f.window().caption(), playing_caption("——片段"));
     expect_size(7420, 11190);
     EXPECT_EQ(f.browser().addresses().back(), player("youku", "yk-18")) << "no navigation of its own";
 }
@@ -247,36 +244,39 @@ TEST_F(NodeClickTest, PageNodesTurnThePagesOfTheirCategoryOnly) {
     auto page = [&] { return f.child_keys("lb_2"); };
     auto texts = [&] { return f.child_texts("lb_2"); };
 
+    constexpr int size = catalogue::page_size;
+    const std::string newest = std::to_string(1000 + 2 * size);
+    const std::string first_of_two = std::to_string(1000 + size);
     V keys = page();
-    ASSERT_EQ(keys.size(), 51U);
-    EXPECT_EQ(keys.front(), "tv1_id_1100");
-    EXPECT_EQ(texts().front(), "1.节目1100");
+    ASSERT_EQ(keys.size(), size + 1U);
+    EXPECT_EQ(keys.front(), "tv1_id_" + newest);
+    EXPECT_EQ(texts().front(), "1.节目" + newest);
     EXPECT_EQ(keys.back(), "tv1_next_2_2");
 
     ASSERT_TRUE(user.click("tv1_next_2_2"));
     keys = page();
-    ASSERT_EQ(keys.size(), 52U);
+    ASSERT_EQ(keys.size(), size + 2U);
     EXPECT_EQ(keys.front(), "tv1_pro_1_2");
-    EXPECT_EQ(keys[1], "tv1_id_1050");
-    EXPECT_EQ(texts()[1], "51.节目1050");
-    EXPECT_EQ(texts()[50], "100.节目1001");
+    EXPECT_EQ(keys[1], "tv1_id_" + first_of_two);
+    EXPECT_EQ(texts()[1], std::to_string(size + 1) + ".节目" + first_of_two);
+    EXPECT_EQ(texts()[size], std::to_string(2 * size) + ".节目1001");
     EXPECT_EQ(keys.back(), "tv1_next_3_2");
-    EXPECT_FALSE(f.tree().contains("tv1_id_1100"));
+    EXPECT_FALSE(f.tree().contains("tv1_id_" + newest));
     const V page_two = keys;
 
     ASSERT_TRUE(user.click("tv1_next_3_2"));
     EXPECT_EQ(page(), (V{"tv1_pro_2_2", "tv1_id_1000"})) << "the last page has no next-page node";
-    EXPECT_EQ(texts(), (V{"——点这里翻上一页——", "101.节目1000"}));
+    EXPECT_EQ(texts(), (V{std::string(tree::previous_page_text), std::to_string(2 * size + 1) + ".节目1000"}));
 
     ASSERT_TRUE(user.click("tv1_pro_2_2"));
     EXPECT_EQ(page(), page_two);
 
     ASSERT_TRUE(user.click("tv1_pro_1_2"));
     keys = page();
-    ASSERT_EQ(keys.size(), 51U);
-    EXPECT_EQ(keys.front(), "tv1_id_1100") << "page 1 has no previous-page node";
+    ASSERT_EQ(keys.size(), size + 1U);
+    EXPECT_EQ(keys.front(), "tv1_id_" + newest) << "page 1 has no previous-page node";
     EXPECT_EQ(keys.back(), "tv1_next_2_2");
-    EXPECT_EQ(f.child_keys("tv1_id_1100"), (V{"intro_1100"})) << "a fresh programme node, not yet filled";
+    EXPECT_EQ(f.child_keys("tv1_id_" + newest), (V{"intro_" + newest})) << "a fresh programme node, not yet filled";
 
     // None of it touched the browser, the caption, the size or the other
     // category.
@@ -291,7 +291,7 @@ TEST_F(NodeClickTest, SizeAndCaptionOutlastIntroductionsAndPageTurns) {
     ASSERT_TRUE(user.click("web_1_1_17"));
     const std::string caption = f.window().caption();
     ASSERT_TRUE(user.click("tv1_next_2_2"));
-    ASSERT_TRUE(user.click("intro_1050"));
+    ASSERT_TRUE(user.click("intro_" + std::to_string(1000 + catalogue::page_size)));
     ASSERT_TRUE(user.click("tv1_pro_1_2"));
     ASSERT_TRUE(user.click("intro_18"));
     expect_size(7230, 10900);
@@ -354,7 +354,7 @@ TEST(NodeClickWithoutCatalogue, ClicksChangeNothingAndNothingBreaks) {
     // The introduction needs no catalogue: it is the same text for all.
     f.form().Tv1_NodeClick("intro_17");
     EXPECT_EQ(f.browser().page_text(), "暂无");
-    EXPECT_EQ(f.window().caption(), "青禾网络电视");
+    EXPECT_EQ(f.window().caption(), platform::application_title);
 }
 
 }  // namespace

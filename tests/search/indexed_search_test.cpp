@@ -1,5 +1,6 @@
 // The search answered from the index beside the plain statement.
 #include "catalogue/queries.h"
+#include "catalogue/schema/catalogue_file.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "search/search_index.h"
 #include "support/temp_dir.h"
@@ -129,7 +130,7 @@ protected:
             };
             c.programme(id, cell(3), 1, "", 0, cell(4));
         }
-        c.write(dir_.path() / "tavik.dll");
+        c.write(dir_.path() / catalogue::catalogue_file_name);
         catalogue::open_catalogue(connection_, dir_.path().string());
     }
 

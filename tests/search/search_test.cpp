@@ -1,7 +1,6 @@
+#include "catalogue/statements.h"
 #include "support/qt/form_fixture.h"
 
-#include <QLineEdit>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace qinghe::test {
@@ -10,15 +9,7 @@ namespace {
 using catalogue_files::CatalogueBuilder;
 using V = std::vector<std::string>;
 
-class Search : public testing::Test {
-protected:
-    void search_for(FormFixture& f, const std::string& text) {
-        f.window().search_box()->setText(QString::fromStdString(text));
-        f.form().Command1_Click();
-    }
-};
-
-TEST_F(Search, ListsMatchesHighestIdFirstWithTheirIntroNodes) {
+TEST(Search, ListsMatchesHighestIdFirstWithTheirIntroNodes) {
     CatalogueBuilder c;
     c.category(1, "新闻", 4, 1)
         .programme(7, "晚间新闻", 1, "$$土豆|a|t")
@@ -27,7 +18,7 @@ TEST_F(Search, ListsMatchesHighestIdFirstWithTheirIntroNodes) {
         .programme(41, "天气预报", 1, "$$SINA|d|t");
     FormFixture f(c);
     f.start();
-    search_for(f, "新闻");
+    f.search_for("新闻");
 
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(3)");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_40", "tv1_id2_12", "tv1_id2_7"}));
@@ -41,46 +32,47 @@ TEST_F(Search, ListsMatchesHighestIdFirstWithTheirIntroNodes) {
     EXPECT_TRUE(f.tree().contains("tv1_id_40"));
 }
 
-TEST_F(Search, MoreThanFiftyMatchesShowTheFiftyHighestIds) {
+TEST(Search, MoreMatchesThanTheLimitShowTheHighestIds) {
+    constexpr int limit = catalogue::max_search_results;
     CatalogueBuilder c;
-    c.category(1, "电视剧", 80, 1).programmes(1, 80);
+    c.category(1, "电视剧", 80, 1).programmes(1, limit + 30);
     FormFixture f(c);
     f.start();
-    search_for(f, "节目");
+    f.search_for("节目");
 
-    EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(50)");
+    EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(" + std::to_string(limit) + ")");
     const V keys = f.child_keys("tv1_search");
-    ASSERT_EQ(keys.size(), 50U);
-    EXPECT_EQ(keys.front(), "tv1_id2_80");
+    ASSERT_EQ(keys.size(), std::size_t{limit});
+    EXPECT_EQ(keys.front(), "tv1_id2_" + std::to_string(limit + 30));
     EXPECT_EQ(keys.back(), "tv1_id2_31");
-    EXPECT_EQ(f.tree().text(keys.back()), "50.节目31");
+    EXPECT_EQ(f.tree().text(keys.back()), std::to_string(limit) + ".节目31");
 }
 
-TEST_F(Search, NoMatchShowsZeroAndAnOpenEmptyRoot) {
+TEST(Search, NoMatchShowsZeroAndAnOpenEmptyRoot) {
     CatalogueBuilder c;
     c.category(1, "电影", 1, 1).programme(1, "城市之光", 1, "");
     FormFixture f(c);
     f.start();
-    search_for(f, "不存在的片名");
+    f.search_for("不存在的片名");
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(0)");
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
     EXPECT_TRUE(f.tree().expanded("tv1_search"));
 }
 
-TEST_F(Search, LooksInThePlayerTextButNotInThePlayList) {
+TEST(Search, LooksInThePlayerTextButNotInThePlayList) {
     CatalogueBuilder c;
     c.category(1, "电影", 2, 1)
         .programme(1, "城市之光", 1, "$$土豆|周星驰|t", 0, "主演：卓别林")
         .programme(2, "摩登时代", 1, "$$土豆|a|周星驰", 0, "导演：卓别林");
     FormFixture f(c);
     f.start();
-    search_for(f, "卓别林");
+    f.search_for("卓别林");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_2", "tv1_id2_1"}));
-    search_for(f, "周星驰");
+    f.search_for("周星驰");
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(0)");
 }
 
-TEST_F(Search, PercentAndUnderscoreAreWildcardsButAnApostropheIsFoundLiterally) {
+TEST(Search, PercentAndUnderscoreAreWildcardsButAnApostropheIsFoundLiterally) {
     CatalogueBuilder c;
     c.category(1, "电影", 4, 1)
         .programme(1, "Schindler's List", 1, "")
@@ -90,16 +82,16 @@ TEST_F(Search, PercentAndUnderscoreAreWildcardsButAnApostropheIsFoundLiterally) 
     FormFixture f(c);
     f.start();
 
-    search_for(f, "a_b");
+    f.search_for("a_b");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_4"}));
-    search_for(f, "a%b");
+    f.search_for("a%b");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_4", "tv1_id2_3"}));
-    search_for(f, "r's");
+    f.search_for("r's");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_1"}));
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(1)");
 }
 
-TEST_F(Search, EmptyTextListsEveryProgrammeWithATitleOrPlayerText) {
+TEST(Search, EmptyTextListsEveryProgrammeWithATitleOrPlayerText) {
     CatalogueBuilder c;
     c.category(1, "电影", 3, 1)
         .programme(1, "有标题", 1, "")
@@ -107,33 +99,33 @@ TEST_F(Search, EmptyTextListsEveryProgrammeWithATitleOrPlayerText) {
         .programme(3, std::monostate{}, 1, "");
     FormFixture f(c);
     f.start();
-    search_for(f, "");
+    f.search_for("");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_2", "tv1_id2_1"}));
     // A programme without a title shows its number and the dot alone.
     EXPECT_EQ(f.tree().text("tv1_id2_2"), "1.");
 }
 
-TEST_F(Search, LeadingAndTrailingSpacesTakePartInTheMatch) {
+TEST(Search, LeadingAndTrailingSpacesTakePartInTheMatch) {
     CatalogueBuilder c;
     c.category(1, "电影", 2, 1).programme(1, "城市 之光", 1, "").programme(2, "城市之光", 1, "");
     FormFixture f(c);
     f.start();
-    search_for(f, "城市 ");
+    f.search_for("城市 ");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_1"}));
 }
 
-TEST_F(Search, ASecondSearchReplacesTheFirstEvenWhenItsResultsWereExpanded) {
+TEST(Search, ASecondSearchReplacesTheFirstEvenWhenItsResultsWereExpanded) {
     CatalogueBuilder c;
     c.category(1, "电影", 2, 1)
         .programme(1, "城市之光", 1, "$$土豆|a1|第1集|a2|第2集")
         .programme(2, "摩登时代", 1, "$$优酷|b1|第1集");
     FormFixture f(c);
     f.start();
-    search_for(f, "城市");
+    f.search_for("城市");
     f.form().Tv1_Expand("tv1_id2_1");
     ASSERT_TRUE(f.tree().contains("web2_1_2_1"));
 
-    search_for(f, "摩登");
+    f.search_for("摩登");
     EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_2"}));
     EXPECT_FALSE(f.tree().contains("tv1_id2_1"));
     EXPECT_FALSE(f.tree().contains("web2_1_2_1"));
@@ -141,31 +133,31 @@ TEST_F(Search, ASecondSearchReplacesTheFirstEvenWhenItsResultsWereExpanded) {
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(1)");
 }
 
-TEST_F(Search, WithoutACatalogueOldResultsGoAndTheRootSaysZero) {
+TEST(Search, WithoutACatalogueOldResultsGoAndTheRootSaysZero) {
     CatalogueBuilder c;
     c.category(1, "电影", 1, 1).programme(1, "城市之光", 1, "");
     FormFixture f(c);
     f.start();
-    search_for(f, "城市");
+    f.search_for("城市");
     ASSERT_EQ(f.tree().text("tv1_search"), "搜索结果(1)");
 
     // The catalogue goes away under the running window.
     f.form().Form_Unload();
-    search_for(f, "城市");
+    f.search_for("城市");
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(0)");
     EXPECT_TRUE(f.tree().expanded("tv1_search"));
 }
 
-TEST_F(Search, EnterInTheSearchBoxDoesNotSearch) {
+TEST(Search, EnterInTheSearchBoxDoesNotSearch) {
     CatalogueBuilder c;
     c.category(1, "电影", 1, 1).programme(1, "城市之光", 1, "");
     FormFixture f(c);
     f.start();
-    f.window().search_box()->setText("城市");
-    QMetaObject::invokeMethod(f.window().search_box(), "returnPressed");
+    f.text1().setText("城市");
+    QMetaObject::invokeMethod(&f.text1(), "returnPressed");
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
-    EXPECT_FALSE(f.window().search_button()->isDefault());
+    EXPECT_FALSE(f.command1().isDefault());
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The search button with its statement on the background worker.
+#include "catalogue/statements.h"
 #include "support/qt/form_fixture.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,10 +28,9 @@ Listing listing(FormFixture& f) {
 
 // Clicks the search button and, on the worker, waits until the rows have
 // been listed (the root is opened as the last step of listing).
-void search_for(FormFixture& f, const std::string& text) {
+void search_and_wait(FormFixture& f, const std::string& text) {
     f.tree().set_expanded("tv1_search", false);
-    f.window().search_box()->setText(QString::fromStdString(text));
-    f.form().Command1_Click();
+    f.search_for(text);
     ASSERT_TRUE(FormFixture::wait_until([&] { return f.tree().expanded("tv1_search"); }));
 }
 
@@ -54,15 +53,15 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
     on_window.start();
     on_worker.start();
     indexed.start();
-    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.form().search_index_ready(); }));
+    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.index_builds() == 1; }));
     // Matches, none, more than fifty, every row, wildcards, an apostrophe,
     // a statement that fails, and the pattern the engine's own LIKE
     // backtracks on for minutes.
     for (const std::string text :
          {"新闻", "不存在", "节目", "", "a_b%", "r's", "'", "卓别林", "%a%a%a%a%a%a%a%a%a%a%b"}) {
-        search_for(on_window, text);
-        search_for(on_worker, text);
-        search_for(indexed, text);
+        search_and_wait(on_window, text);
+        search_and_wait(on_worker, text);
+        search_and_wait(indexed, text);
         EXPECT_EQ(listing(on_worker), listing(on_window)) << "search text: " << text;
         EXPECT_EQ(listing(indexed), listing(on_window)) << "search text: " << text;
     }
@@ -72,9 +71,8 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
 TEST(SearchWorker, OnlyTheLastOfSearchesStartedTogetherIsListed) {
     FormFixture f(catalogue(), SearchOn::worker);
     f.start();
-    f.window().search_box()->setText("节目");
-    f.form().Command1_Click();
-    search_for(f, "新闻");
+    f.search_for("节目");
+    search_and_wait(f, "新闻");
     // Whatever the first search would still deliver is dropped.
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(listing(f).keys, (V{"tv1_id2_12", "tv1_id2_7"}));
@@ -84,11 +82,10 @@ TEST(SearchWorker, OnlyTheLastOfSearchesStartedTogetherIsListed) {
 TEST(SearchWorker, TheOldResultsGoAtOnceAndTheWindowShowsTheNewOnesWhenTheyArrive) {
     FormFixture f(catalogue(), SearchOn::worker);
     f.start();
-    search_for(f, "节目");
-    ASSERT_EQ(f.tree().children("tv1_search"), 50);
+    search_and_wait(f, "节目");
+    ASSERT_EQ(f.tree().children("tv1_search"), catalogue::max_search_results);
     f.form().Tv1_Expand("tv1_id2_179");
-    f.window().search_box()->setText("新闻");
-    f.form().Command1_Click();
+    f.search_for("新闻");
     EXPECT_EQ(f.tree().children("tv1_search"), 0);
     EXPECT_FALSE(f.tree().contains("bf2_1_179"));
     ASSERT_TRUE(FormFixture::wait_until([&] { return f.tree().children("tv1_search") == 2; }));
@@ -99,8 +96,7 @@ TEST(SearchWorker, ClosingTheWindowWhileASearchRunsEndsCleanly) {
     // wait for it.
     auto f = std::make_unique<FormFixture>(catalogue(), SearchOn::worker, std::chrono::minutes(10));
     f->start();
-    f->window().search_box()->setText("节目");
-    f->form().Command1_Click();
+    f->search_for("节目");
     f.reset();
     SUCCEED();
 }
@@ -108,24 +104,24 @@ TEST(SearchWorker, ClosingTheWindowWhileASearchRunsEndsCleanly) {
 TEST(SearchWorker, AReplacedCatalogueIsSearchedAtOnceAndIndexedAgainAndAGoneOneGivesNothing) {
     FormFixture f(catalogue(), SearchOn::indexed);
     f.start();
-    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
-    search_for(f, "新闻");
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 1; }));
+    search_and_wait(f, "新闻");
     EXPECT_EQ(listing(f).keys, (V{"tv1_id2_12", "tv1_id2_7"}));
 
     CatalogueBuilder replacement;
     replacement.category(1, "新闻", 1, 1).programme(90, "早间新闻", 1, "");
-    const std::filesystem::path file = f.dir().path() / "tavik.dll";
+    const std::filesystem::path file = f.catalogue_file();
     replacement.write(f.dir().path() / "next.dll");
     std::filesystem::rename(f.dir().path() / "next.dll", file);
     // The scan answers from the new file while the index is built again.
-    search_for(f, "新闻");
+    search_and_wait(f, "新闻");
     EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
-    ASSERT_TRUE(FormFixture::wait_until([&] { return f.form().search_index_ready(); }));
-    search_for(f, "新闻");
+    ASSERT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 2; }));
+    search_and_wait(f, "新闻");
     EXPECT_EQ(listing(f).keys, V{"tv1_id2_90"});
 
     std::filesystem::remove(file);
-    search_for(f, "新闻");
+    search_and_wait(f, "新闻");
     EXPECT_EQ(listing(f), (Listing{"搜索结果(0)", {}, {}}));
 }
 

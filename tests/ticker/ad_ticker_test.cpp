@@ -1,3 +1,4 @@
+#include "ticker/ad_ticker.h"
 #include "support/qt/form_fixture.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,9 @@
 
 namespace qinghe::test {
 namespace {
+
+using ticker::label_gap;
+using ticker::ticker_step;
 
 using catalogue_files::CatalogueBuilder;
 
@@ -35,21 +39,21 @@ std::string ad_text_of(int n) {
     return text;
 }
 
-TEST(TickerBuild, ThreeAdsMakeThreeLabelsInARowAHundredTwipsApart) {
+TEST(TickerBuild, ThreeAdsMakeThreeLabelsInARowAGapApart) {
     TickerFixture t(std::string("新浪@#sina.com.cn@#搜狐@#sohu.com@#网易@#163.com"));
     auto& l = t.labels();
     ASSERT_EQ(l.count(), 3);
     EXPECT_EQ(t.captions(), (std::vector<std::string>{"新浪", "搜狐", "网易"}));
     EXPECT_FLOAT_EQ(l.left(0), 0.0F);
-    EXPECT_FLOAT_EQ(l.left(1), l.width(0) + 100.0F);
-    EXPECT_FLOAT_EQ(l.left(2), l.width(0) + l.width(1) + 200.0F);
+    EXPECT_FLOAT_EQ(l.left(1), l.width(0) + label_gap);
+    EXPECT_FLOAT_EQ(l.left(2), l.width(0) + l.width(1) + 2 * label_gap);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(l.visible(i)) << i;
     EXPECT_GT(l.width(0), 0.0F);
 
     t.f.form().Label3_Click(1);
     ASSERT_EQ(t.f.process().started().size(), 1U);
     EXPECT_EQ(t.f.process().started()[0].first, "explorer.exe   Http://sohu.com");
-    EXPECT_EQ(t.f.process().started()[0].second, 1);
+    EXPECT_EQ(t.f.process().started()[0].second, ticker::ticker_window_style);
 }
 
 TEST(TickerBuild, NumberOfLabelsFollowsTheHalfToEvenRule) {
@@ -76,7 +80,7 @@ TEST(TickerBuild, ATrailingSeparatorGivesAnEmptyLabelThatStillTakesItsPlace) {
     auto& l = t.labels();
     ASSERT_EQ(l.count(), 3);
     EXPECT_EQ(l.caption(2), "");
-    EXPECT_FLOAT_EQ(l.left(2), l.left(1) + l.width(1) + 100.0F);
+    EXPECT_FLOAT_EQ(l.left(2), l.left(1) + l.width(1) + label_gap);
 
     TickerFixture seven(std::string("c0@#l0@#c1@#l1@#c2@#l2@#"));
     EXPECT_EQ(seven.captions(), (std::vector<std::string>{"c0", "c1", "c2"}));
@@ -96,7 +100,7 @@ TEST(TickerBuild, EmptyAdTextKeepsTheDesignCaptionScrolling) {
     EXPECT_EQ(t.labels().caption(0), "Label3111");
     const float before = t.labels().left(0);
     t.tick();
-    EXPECT_FLOAT_EQ(t.labels().left(0), before - 50.0F);
+    EXPECT_FLOAT_EQ(t.labels().left(0), before - ticker_step);
     t.f.form().Label3_Click(0);
     EXPECT_TRUE(t.f.process().started().empty());
 }
@@ -122,7 +126,7 @@ TEST(TickerTick, ASingleLabelReentersAtTheStripsRightEdgeOnlyOnceFullyOut) {
     ASSERT_EQ(l.count(), 1);
     const float w = l.width(0);
     // Right edge lands exactly on 0: still not out of sight.
-    l.set_left(0, 50.0F - w);
+    l.set_left(0, ticker_step - w);
     t.tick();
     EXPECT_FLOAT_EQ(l.left(0), -w);
     t.tick();
@@ -135,25 +139,25 @@ TEST(TickerTick, RowModeMovesEveryLabelAndLoopsThemBehindEachOther) {
     ASSERT_EQ(l.count(), 3);
     const float w0 = l.width(0), w1 = l.width(1), w2 = l.width(2);
     t.tick();
-    EXPECT_FLOAT_EQ(l.left(0), -50.0F);
-    EXPECT_FLOAT_EQ(l.left(1), w0 + 50.0F);
-    EXPECT_FLOAT_EQ(l.left(2), w0 + w1 + 150.0F);
+    EXPECT_FLOAT_EQ(l.left(0), -ticker_step);
+    EXPECT_FLOAT_EQ(l.left(1), w0 + label_gap - ticker_step);
+    EXPECT_FLOAT_EQ(l.left(2), w0 + w1 + 2 * label_gap - ticker_step);
 
     // Tick until label 0 has left; it goes behind the last label, read before
-    // that label moved in the same tick, so its gap grows to 150 twips.
+    // that label moved in the same tick, so its gap grows by a step.
     bool placed = false;
     for (int ticks = 0; ticks < 1000 && !placed; ++ticks) {
         const float last_before = l.left(2);
         t.tick();
         if (l.left(0) > 0.0F) {
             placed = true;
-            EXPECT_FLOAT_EQ(l.left(0), last_before + w2 + 100.0F);
-            EXPECT_FLOAT_EQ(l.left(0) - (l.left(2) + w2), 150.0F);
+            EXPECT_FLOAT_EQ(l.left(0), last_before + w2 + label_gap);
+            EXPECT_FLOAT_EQ(l.left(0) - (l.left(2) + w2), label_gap + ticker_step);
         }
     }
     EXPECT_TRUE(placed);
-    // The other gaps stay at 100 twips.
-    EXPECT_FLOAT_EQ(l.left(2) - (l.left(1) + w1), 100.0F);
+    // The other gaps stay as they were.
+    EXPECT_FLOAT_EQ(l.left(2) - (l.left(1) + w1), label_gap);
 }
 
 TEST(TickerTick, InRowModeALabelReappearsRightBehindItsPredecessorEvenInsideTheStrip) {
@@ -164,8 +168,8 @@ TEST(TickerTick, InRowModeALabelReappearsRightBehindItsPredecessorEvenInsideTheS
     l.set_left(0, 500.0F);
     l.set_left(1, -l.width(1) + 10.0F);
     t.tick();
-    EXPECT_FLOAT_EQ(l.left(0), 450.0F);
-    EXPECT_FLOAT_EQ(l.left(1), 450.0F + l.width(0) + 100.0F);
+    EXPECT_FLOAT_EQ(l.left(0), 500.0F - ticker_step);
+    EXPECT_FLOAT_EQ(l.left(1), 500.0F - ticker_step + l.width(0) + label_gap);
     EXPECT_LT(l.left(1), l.strip_width());
 }
 

@@ -1,6 +1,7 @@
 // Expanding programme nodes into play groups and play leaves, in a category
 // and among the search results, for good and for bad play lists.
 
+#include "catalogue/schema/play_list.h"
 #include "platform/qt/keyed_tree_item.h"
 #include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/catalogue_database.h"
@@ -8,7 +9,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <gtest/gtest.h>
@@ -35,9 +35,8 @@ CatalogueBuilder example_catalogue() {
 // Changes the catalogue under the running window, as another program
 // replacing its content would.
 void change_catalogue(FormFixture& f, const std::string& statement) {
-    auto db = catalogue_files::detail::open_catalogue(f.dir().path() / "tavik.dll",
-                                                      platform::sqlcipher::Database::Access::read_write_create,
-                                                      catalogue::database_password);
+    auto db = catalogue_files::detail::open_catalogue(
+        f.catalogue_file(), platform::sqlcipher::Database::Access::read_write_create, catalogue::database_password);
     db.exec(statement);
     db.close();
 }
@@ -82,8 +81,7 @@ TEST(Expansion, CategoryAndSearchCopiesOfAProgrammeGetSeparateSubtrees) {
     FormFixture f(example_catalogue());
     f.start();
     f.form().Tv1_Expand("tv1_id_17");
-    f.window().search_box()->setText(QStringLiteral("西游"));
-    f.form().Command1_Click();
+    f.search_for("西游");
     ASSERT_EQ(f.child_keys("tv1_search"), V{"tv1_id2_17"});
     ASSERT_EQ(f.child_keys("tv1_id2_17"), V{"intro2_17"});
 
@@ -229,8 +227,7 @@ TEST(Expansion, ANodeIsFilledOnceAndOnlyFromTheStateTheListingMadeIt) {
     EXPECT_EQ(f.child_keys("tv1_id_17"), (V{"intro_17", "bf_1_17", "bf_2_17"}));
     EXPECT_EQ(f.child_texts("bf_1_17"), (V{"t1", "t2"}));
     // ...but a new node for the same programme reads it afresh.
-    f.window().search_box()->setText(QStringLiteral("西游"));
-    f.form().Command1_Click();
+    f.search_for("西游");
     f.form().Tv1_Expand("tv1_id2_17");
     EXPECT_EQ(f.child_keys("tv1_id2_17"), (V{"intro2_17", "bf2_1_17", "bf2_2_17", "bf2_3_17"}));
     EXPECT_EQ(f.child_texts("bf2_3_17"), V{"新3"});
@@ -242,12 +239,15 @@ TEST(Expansion, ANodeIsFilledOnceAndOnlyFromTheStateTheListingMadeIt) {
 }
 
 TEST(Expansion, PlayListsBeyondSixteenBitNumbersEndWithoutOutOfRangeNodes) {
-    // 40,000 groups: only the last ones before and after 32767 are non-empty,
-    // so every node the limit lets through shows up and nothing after it.
+    using catalogue::play_list::max_group;
+    using catalogue::play_list::max_leaf;
+    // 40,000 groups: only the last ones before and after the last group
+    // number are non-empty, so every node the limit lets through shows up
+    // and nothing after it.
     std::string many_groups = "前言";
     for (int i = 1; i <= 40000; ++i) {
         many_groups += "$$";
-        if (i >= 32766) many_groups += "g" + std::to_string(i) + "|v|t";
+        if (i >= max_group - 1) many_groups += "g" + std::to_string(i) + "|v|t";
     }
     // One group of 20,000 pairs.
     std::string many_pairs = "$$土豆";
@@ -258,20 +258,23 @@ TEST(Expansion, PlayListsBeyondSixteenBitNumbersEndWithoutOutOfRangeNodes) {
     FormFixture f(catalogue);
     f.start();
 
+    const std::string last = std::to_string(max_group);
+    const std::string before_last = std::to_string(max_group - 1);
+    const std::string wrapped = std::to_string(-max_group - 1);
     f.form().Tv1_Expand("tv1_id_50");
-    EXPECT_EQ(f.child_keys("tv1_id_50"), (V{"intro_50", "bf_32766_50", "bf_32767_50"}));
-    EXPECT_EQ(f.child_texts("tv1_id_50"), (V{"详细介绍", "g32766", "g32767"}));
-    EXPECT_EQ(f.child_keys("bf_32767_50"), V{"web_32767_1_50"});
-    EXPECT_FALSE(f.tree().contains("bf_32768_50"));
-    EXPECT_FALSE(f.tree().contains("bf_-32768_50"));
+    EXPECT_EQ(f.child_keys("tv1_id_50"), (V{"intro_50", "bf_" + before_last + "_50", "bf_" + last + "_50"}));
+    EXPECT_EQ(f.child_texts("tv1_id_50"), (V{"详细介绍", "g" + before_last, "g" + last}));
+    EXPECT_EQ(f.child_keys("bf_" + last + "_50"), V{"web_" + last + "_1_50"});
+    EXPECT_FALSE(f.tree().contains("bf_" + std::to_string(max_group + 1) + "_50"));
+    EXPECT_FALSE(f.tree().contains("bf_" + wrapped + "_50"));
 
     f.form().Tv1_Expand("tv1_id_51");
     EXPECT_EQ(f.tree().children("tv1_id_51"), 2);
-    EXPECT_EQ(f.tree().children("bf_1_51"), 16383);
+    EXPECT_EQ(f.tree().children("bf_1_51"), max_leaf);
     EXPECT_EQ(f.tree().child("bf_1_51"), "web_1_1_51");
-    EXPECT_EQ(f.tree().text("web_1_16383_51"), "t16383");
-    EXPECT_FALSE(f.tree().contains("web_1_16384_51"));
-    EXPECT_FALSE(f.tree().contains("web_1_-32768_51"));
+    EXPECT_EQ(f.tree().text("web_1_" + std::to_string(max_leaf) + "_51"), "t" + std::to_string(max_leaf));
+    EXPECT_FALSE(f.tree().contains("web_1_" + std::to_string(max_leaf + 1) + "_51"));
+    EXPECT_FALSE(f.tree().contains("web_1_" + wrapped + "_51"));
 }
 
 // The real widget: a programme node that holds only its intro node shows an

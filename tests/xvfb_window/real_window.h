@@ -141,17 +141,15 @@ protected:
         SCOPED_TRACE(site.key);
         const auto loads_before = loaded.size();
         ASSERT_TRUE(user->click(site.key));
+        ASSERT_TRUE(wait_for(view, &QWebEngineView::loadFinished, [&] { return loaded.size() > loads_before; }))
+            << "the player page did not finish loading";
 
         // The page of the build's bg/, served from the browser's own origin.
-        const QUrl address(QString::fromStdString(browser.current_address()));
+        const QUrl address = loaded.back();
         EXPECT_TRUE(browser.origin().owns(address)) << address.toString().toStdString();
         EXPECT_TRUE(address.path().endsWith(QStringLiteral("/bg/") + QString::fromUtf8(site.page)));
         EXPECT_EQ(QUrl::fromPercentEncoding(address.query(QUrl::FullyEncoded).toUtf8()).toStdString(),
                   "kwelo_iid=" + site.identifier);
-
-        ASSERT_TRUE(wait_for(view, &QWebEngineView::loadFinished, [&] {
-            return loaded.size() > loads_before && loaded.back() == address;
-        })) << "the player page did not finish loading";
         EXPECT_EQ(shown_identifier().toStdString(), site.identifier);
 
         const QRect frame = window.frameGeometry();

@@ -2,6 +2,7 @@
 // site's size on screen while the browser shows that site's page for the
 // video.
 #include "real_window.h"
+#include "support/qt/named_child.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -43,9 +44,8 @@ TEST_F(RealWindowTest, LabelsHaveTheirOwnRasterWindowAtFrame1AndTheBrowserIsAChi
     const Site tudou{"web_1_1_7", "tudou.htm", "td-001", 482, 727, "第1集"};
     ASSERT_NO_FATAL_FAILURE(play(tudou));
     EXPECT_EQ(view->window(), &window);
-    const QWidget* web1 = window.web_widget();
-    EXPECT_EQ(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()),
-              QRect(web1->mapToGlobal(QPoint(0, 0)), web1->size()));
+    EXPECT_EQ(view->parentWidget(), &window);
+    EXPECT_EQ(&named_child<QWidget>(window, "Web1"), view);
 
     const QWidget* surface = window.labels().label(0)->window();
     ASSERT_NE(surface, &window);

@@ -13,18 +13,18 @@ namespace {
 TEST(Int16, ConvertsWholeNumbersWithinTheRangeAndRefusesTheRest) {
     EXPECT_EQ(parse_int16("12"), 12);
     EXPECT_EQ(parse_int16("-32768"), -32768);
-    EXPECT_EQ(parse_int16(" 32767 "), 32767);
+    EXPECT_EQ(parse_int16(" 32767 "), int16_max);
     EXPECT_EQ(parse_int16("+7"), 7);
     for (const char* bad : {"", " ", "32768", "-32769", "1.5", "12a", "a12", "0x10", "99999999999999999999"})
         EXPECT_THROW(parse_int16(bad), PlatformError) << bad;
 }
 
 TEST(Int16, ArithmeticThatLeavesTheRangeFails) {
-    EXPECT_EQ(add16(32766, 1), 32767);
-    EXPECT_THROW(add16(32767, 1), PlatformError);
-    EXPECT_THROW(sub16(-32768, 1), PlatformError);
-    EXPECT_EQ(mul16(2, 16383), 32766);
-    EXPECT_THROW(mul16(2, 16384), PlatformError);
+    EXPECT_EQ(add16(int16_max - 1, 1), int16_max);
+    EXPECT_THROW(add16(int16_max, 1), PlatformError);
+    EXPECT_THROW(sub16(-int16_max - 1, 1), PlatformError);
+    EXPECT_EQ(mul16(2, int16_max / 2), int16_max - 1);
+    EXPECT_THROW(mul16(2, int16_max / 2 + 1), PlatformError);
 }
 
 TEST(Split, KeepsEmptyPiecesAndGivesNothingForEmptyText) {
@@ -81,7 +81,7 @@ TEST(Value, NumbersHaveTheirPlainTextFormAndConvertWhenTheyFit) {
     EXPECT_EQ(Value::of_integer(-17).text(), "-17");
     EXPECT_EQ(Value::of_real(3.0).text(), "3");
     EXPECT_EQ(Value::of_real(2.5).text(), "2.5");
-    EXPECT_EQ(Value::of_integer(32767).to_int16(), 32767);
+    EXPECT_EQ(Value::of_integer(int16_max).to_int16(), int16_max);
     EXPECT_THROW(Value::of_integer(40000).to_int16(), PlatformError);
     EXPECT_EQ(Value::of_real(2.5).to_int16(), 2);  // halves go to the even neighbour
     EXPECT_EQ(Value::of_real(3.5).to_int16(), 4);

@@ -2,6 +2,7 @@
 // only a running instance turns it away; anything stale is replaced; what
 // cannot be replaced is left as it is and the program runs, saying why.
 #include "platform/posix/instance_lock.h"
+#include "platform/base/diagnostics.h"
 #include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_process.h"
 #include "support/temp_dir.h"
@@ -114,6 +115,7 @@ struct Case {
 
 TEST(InstanceLockTest, OnlyARunningInstanceTurnsAStartAway) {
     const bool root = ::geteuid() == 0;
+    const std::string name = program_name;
     std::optional<Running> other = Running::other_program();
     std::optional<Running> copy = Running::this_program();
     const auto file = [](std::string text) {
@@ -126,11 +128,11 @@ TEST(InstanceLockTest, OnlyARunningInstanceTurnsAStartAway) {
         {"no lock yet", [](const fs::path&, const fs::path&) { return true; }, false, true},
         {"an empty file", file(""), false, true},
         {"garbage", file("not a lock \xff\xfe\n\n"), false, true},
-        {"pid 0", file("0\nqinghe-tv\nhost\n"), false, true},
+        {"pid 0", file("0\n" + name + "\nhost\n"), false, true},
         {"a negative pid", file("-1\n"), false, true},
         {"a huge pid", file("99999999999999999999\n"), false, true},
-        {"the pid of another program", file(std::to_string(other->pid()) + "\nqinghe-tv\n"), false, true},
-        {"the pid of this program", file(std::to_string(copy->pid()) + "\nqinghe-tv\n"), true, false},
+        {"the pid of another program", file(std::to_string(other->pid()) + "\n" + name + "\n"), false, true},
+        {"the pid of this program", file(std::to_string(copy->pid()) + "\n" + name + "\n"), true, false},
         {"mode 000",
          [](const fs::path& lock, const fs::path&) {
              write_file(lock, "");
@@ -251,13 +253,14 @@ TEST(InstanceLockTest, TheDefaultLockIsThisUsersOwn) {
     test::TempDir own;
     test::TempDir shared;
     ::chmod(shared.path().c_str(), 01777);
-    const std::string fallback = "/tmp/qinghe-tv-" + uid + ".lock";
+    const std::string name = program_name;
+    const std::string fallback = "/tmp/" + name + "-" + uid + ".lock";
 
     const struct {
         std::optional<std::string> runtime;
         std::string expected;
     } cases[] = {
-        {own.path().string(), own.path().string() + "/qinghe-tv.lock"},
+        {own.path().string(), own.path().string() + "/" + name + ".lock"},
         {std::nullopt, fallback},
         {"", fallback},
         {"relative/dir", fallback},

@@ -1,6 +1,7 @@
 // The background worker: work runs on its own connection, done comes back on
 // the window's thread, newer work supersedes older, and the worker ends
 // cleanly while a statement runs.
+#include "catalogue/schema/catalogue_file.h"
 #include "catalogue/statements.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
@@ -27,7 +28,9 @@ constexpr const char* endless =
 class BackgroundWork : public testing::Test {
 protected:
     void SetUp() override {
-        catalogue_files::CatalogueBuilder().category(1, "电影", 0, 1).write(dir.path() / "tavik.dll");
+        catalogue_files::CatalogueBuilder()
+            .category(1, "电影", 0, 1)
+            .write(dir.path() / catalogue::catalogue_file_name);
     }
 
     std::function<std::unique_ptr<Connection>()> opened_connection() {

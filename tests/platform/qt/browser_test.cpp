@@ -113,12 +113,13 @@ TEST_F(WebEngineBrowserTest, WrittenTextBecomesThePlainTextPage) {
     EXPECT_THROW(browser.document_close(), PlatformError);
 
     browser.navigate("about: blank");
-    EXPECT_EQ(browser.current_address(), "about:blank");
+    ASSERT_TRUE(process_until([this] { return loads >= 1; }));
+    EXPECT_EQ(view->url(), QUrl(QStringLiteral("about:blank")));
     browser.document_open();
     browser.document_write("欢迎收看青禾网络电视");
     browser.document_write(" <b>&</b>");
     browser.document_close();
-    ASSERT_TRUE(process_until([this] { return loads >= 1 && page_text().contains(QStringLiteral("欢迎")); }));
+    ASSERT_TRUE(process_until([this] { return page_text().contains(QStringLiteral("欢迎")); }));
     EXPECT_EQ(page_text().toStdString(), "欢迎收看青禾网络电视 <b>&</b>");
 
     // A new write replaces the whole page.
@@ -147,7 +148,6 @@ TEST_F(WebEngineBrowserTest, NavigatingToALocalFileWithAQueryReachesThatUrl) {
     EXPECT_EQ(view->url().host(), QStringLiteral("127.0.0.1"));
     EXPECT_TRUE(browser.origin().owns(view->url()));
     EXPECT_TRUE(view->url().path().endsWith(QStringLiteral("/bg/tudou.htm")));
-    EXPECT_EQ(QUrl(QString::fromStdString(browser.current_address())), view->url());
     ASSERT_TRUE(process_until([this] { return view->title().startsWith(QLatin1Char('?')); }));
     EXPECT_EQ(view->title().toStdString(), "?kwelo_iid=XNz A&x=中");
 }

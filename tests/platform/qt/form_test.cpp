@@ -1,6 +1,8 @@
 #include "platform/base/error.h"
 #include "platform/qt/qt_form.h"
+#include "platform/qt/twips.h"
 #include "recording_events.h"
+#include "support/qt/named_child.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -8,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -17,6 +20,7 @@
 namespace qinghe::platform::qt {
 namespace {
 
+using test::named_child;
 using test::process_until;
 using test::RecordingEvents;
 
@@ -79,8 +83,8 @@ TEST_F(FormTest, OuterSizeIsTheClientPlusTheFrameInTwips) {
     form.set_height(7420);
     form.set_width(12090);
     const QRect frame = form.frameGeometry();
-    EXPECT_EQ(form.height(), frame.height() * 15);
-    EXPECT_EQ(form.width(), frame.width() * 15);
+    EXPECT_EQ(form.height(), frame.height() * twips_per_pixel);
+    EXPECT_EQ(form.width(), frame.width() * twips_per_pixel);
     EXPECT_EQ(frame.width(), 806);
     EXPECT_EQ(frame.height(), 495);
 
@@ -164,7 +168,8 @@ TEST_F(FormTest, ControlsStartAtTheirDesignPlacesAndKeepTheTwipsWritten) {
 TEST_F(FormTest, FocusStartsInTheTreeAndTabsThroughSearchBoxButtonAndBrowser) {
     EXPECT_EQ(form.focusWidget(), form.tree().widget());
 
-    const std::vector<QWidget*> ours{form.tree().widget(), form.search_box(), form.search_button(), form.web_widget()};
+    const std::vector<QWidget*> ours{form.tree().widget(), &named_child<QLineEdit>(form, "Text1"),
+                                     &named_child<QPushButton>(form, "Command1"), &named_child<QWidget>(form, "Web1")};
     std::vector<QWidget*> order;
     QWidget* at = form.tree().widget();
     do {
@@ -178,40 +183,39 @@ TEST_F(FormTest, FocusStartsInTheTreeAndTabsThroughSearchBoxButtonAndBrowser) {
 }
 
 TEST_F(FormTest, SearchButtonClicksButEnterInTheSearchBoxDoesNot) {
-    form.search_box()->setText(QStringLiteral("新闻 联播"));
+    auto& text1 = named_child<QLineEdit>(form, "Text1");
+    text1.setText(QStringLiteral("新闻 联播"));
     EXPECT_EQ(form.search_text(), "新闻 联播");
 
     form.show();
     QApplication::processEvents();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(form.search_box(), &enter);
+    QApplication::sendEvent(&text1, &enter);
     QApplication::processEvents();
     EXPECT_EQ(events.count("Command1_Click"), 0);
 
-    form.search_button()->click();
+    named_child<QPushButton>(form, "Command1").click();
     EXPECT_EQ(events.count("Command1_Click"), 1);
 }
 
 TEST_F(FormTest, TimersTickOnlyAfterStart) {
+    const QTimer& timer1 = named_child<QTimer>(form, "Timer1");
+    const QTimer& timer2 = named_child<QTimer>(form, "Timer2");
     EXPECT_TRUE(form.timer1().enabled());
-    EXPECT_TRUE(form.timer2().enabled());
-    EXPECT_EQ(form.timer1().interval(), 10);
-    EXPECT_EQ(form.timer2().interval(), 200);
-    EXPECT_FALSE(form.timer1().active());
-    EXPECT_FALSE(form.timer2().active());
+    EXPECT_EQ(timer1.interval(), timer1_interval_ms);
+    EXPECT_EQ(timer2.interval(), timer2_interval_ms);
+    EXPECT_FALSE(timer1.isActive());
+    EXPECT_FALSE(timer2.isActive());
 
     // The start-up timer switches itself off at its first tick.
     events.on_timer1 = [this] { form.timer1().set_enabled(false); };
     form.start();
-    EXPECT_TRUE(form.timer1().active());
+    EXPECT_TRUE(timer1.isActive());
     ASSERT_TRUE(process_until([this] { return events.count("Timer2_Timer") >= 2; }));
     EXPECT_EQ(events.count("Timer1_Timer"), 1);
     EXPECT_FALSE(form.timer1().enabled());
-    EXPECT_FALSE(form.timer1().active());
-    EXPECT_TRUE(form.timer2().active());
-
-    form.timer2().set_enabled(false);
-    EXPECT_FALSE(form.timer2().active());
+    EXPECT_FALSE(timer1.isActive());
+    EXPECT_TRUE(timer2.isActive());
 }
 
 TEST_F(FormTest, ClosingRaisesUnloadAndAlwaysProceedsEvenWhenTheHandlerFails) {

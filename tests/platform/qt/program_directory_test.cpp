@@ -1,6 +1,7 @@
 // Installed under a directory of any name, the program reaches the catalogue
 // and the player pages in that directory: the name is one data source in the
 // connection string, and no adapter reads a "\", "?" or ";" of it as its own.
+#include "catalogue/schema/catalogue_file.h"
 #include "catalogue/statements.h"
 #include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
@@ -28,7 +29,9 @@ TEST(ProgramDirectoryTest, AnyNameReachesItsOwnCatalogueAndPlayerPages) {
     test::TempDir root;
     // What an injected "Data Source=inj" would open instead.
     fs::create_directories(root.path() / "inj");
-    catalogue_files::CatalogueBuilder().category(1, "inj", 1, 1).write(root.path() / "inj" / "tavik.dll");
+    catalogue_files::CatalogueBuilder()
+        .category(1, "inj", 1, 1)
+        .write(root.path() / "inj" / catalogue::catalogue_file_name);
     const fs::path was = fs::current_path();
     fs::current_path(root.path());
 
@@ -36,7 +39,7 @@ TEST(ProgramDirectoryTest, AnyNameReachesItsOwnCatalogueAndPlayerPages) {
         SCOPED_TRACE(name);
         const fs::path dir = root.path() / name;
         fs::create_directories(dir / "bg");
-        catalogue_files::CatalogueBuilder().category(1, name, 1, 1).write(dir / "tavik.dll");
+        catalogue_files::CatalogueBuilder().category(1, name, 1, 1).write(dir / catalogue::catalogue_file_name);
         std::ofstream(dir / "bg" / "tudou.htm") << "<p>player</p>";
         const std::string app_path = dir.string();
 

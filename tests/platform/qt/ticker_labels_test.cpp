@@ -1,7 +1,10 @@
 #include "platform/base/error.h"
+#include "platform/base/int16.h"
 #include "platform/qt/qt_control.h"
 #include "platform/qt/qt_ticker_labels.h"
 #include "platform/qt/ticker_label.h"
+#include "platform/qt/ticker_strip.h"
+#include "platform/qt/twips.h"
 #include "recording_events.h"
 
 #include <QAccessible>
@@ -20,7 +23,9 @@ using test::RecordingEvents;
 class TickerLabelsTest : public ::testing::Test {
 protected:
     TickerLabelsTest()
-        : strip(new QFrame(&window)), strip_control(strip, 7420, 6470, 3400, 180), labels(strip_control) {
+        : strip(new QFrame(&window)),
+          strip_control(strip, 7420, 6470, 3400, strip_height_twips),
+          labels(strip_control) {
         window.resize(800, 500);
         labels.set_events(&events);
     }
@@ -74,7 +79,7 @@ TEST_F(TickerLabelsTest, CaptionSizesTheLabel) {
     const float wide = labels.width(1);
     EXPECT_EQ(labels.caption(1), "青禾网络电视 广告 ABCDEFGHIJ");
     EXPECT_GT(wide, narrow);
-    EXPECT_EQ(wide, static_cast<float>(labels.label(1)->width() * 15));
+    EXPECT_EQ(wide, static_cast<float>(labels.label(1)->width() * twips_per_pixel));
     EXPECT_EQ(labels.label(1)->width(), labels.label(1)->sizeHint().width());
 }
 
@@ -111,7 +116,7 @@ TEST_F(TickerLabelsTest, UnloadAndCallsOnMissingIndicesFail) {
         EXPECT_THROW(labels.set_visible(index, true), PlatformError);
     }
     EXPECT_THROW(labels.load(2), PlatformError);
-    EXPECT_THROW(labels.load(32768), PlatformError);
+    EXPECT_THROW(labels.load(int16_max + 1), PlatformError);
     EXPECT_EQ(labels.count(), 2);
 
     labels.load(1);

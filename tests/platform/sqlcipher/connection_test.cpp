@@ -1,3 +1,4 @@
+#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
 
 #include "platform/base/error.h"
@@ -35,7 +36,7 @@ void expect_open_fails(const fs::path& dir, const std::string& connection_string
 
 TEST(DataAccessConnection, OpensAndReadsTheCatalogueWithoutChangingAnyFile) {
     TempDir dir;
-    write_numbers(dir.path() / "tavik.dll", 3);
+    write_numbers(dir.path() / catalogue::catalogue_file_name, 3);
     const DirSnapshot before = DirSnapshot::of(dir.path());
     {
         SqlcipherConnection connection;
@@ -48,7 +49,7 @@ TEST(DataAccessConnection, OpensAndReadsTheCatalogueWithoutChangingAnyFile) {
 TEST(DataAccessConnection, AGivenCatalogueFileTakesThePlaceOfTheOneBesideTheProgram) {
     TempDir program;
     TempDir elsewhere;
-    write_numbers(program.path() / "tavik.dll", 3);
+    write_numbers(program.path() / catalogue::catalogue_file_name, 3);
     write_numbers(elsewhere.path() / "mine.dll", 5);
     const std::string mine = (elsewhere.path() / "mine.dll").string();
     {
@@ -87,29 +88,30 @@ TEST(DataAccessConnection, FilesThatAreNoCatalogueFailToOpen) {
     for (const auto& [name, make] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
-        make(dir.path() / "tavik.dll");
+        make(dir.path() / catalogue::catalogue_file_name);
         expect_open_fails(dir.path(), catalogue_string(dir.path()));
     }
 }
 
 TEST(DataAccessConnection, TheStringMustNameTheJetProviderAndASource) {
     TempDir dir;
-    write_numbers(dir.path() / "tavik.dll", 3);
-    const std::string source = "Data Source=" + dir.path().string() + "\\tavik.dll;";
-    const std::string key = "Jet OLEDB:Database Password=3b71d0";
+    write_numbers(dir.path() / catalogue::catalogue_file_name, 3);
+    const std::string source = "Data Source=" + dir.path().string() + "\\" + catalogue::catalogue_file_name + ";";
+    const std::string key = std::string("Jet OLEDB:Database Password=") + catalogue::database_password;
     expect_open_fails(dir.path(), "Provider=SQLOLEDB;" + source + key);
     expect_open_fails(dir.path(), source + key);
     expect_open_fails(dir.path(), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=;" + key);
     expect_open_fails(dir.path(), "Provider=Microsoft.Jet.OLEDB.4.0;" + source + key + ";broken");
     SqlcipherConnection connection;
-    connection.open("provider=microsoft.jet.oledb.4.0;DATA SOURCE=" + (dir.path() / "tavik.dll").string() + ";" + key,
+    connection.open("provider=microsoft.jet.oledb.4.0;DATA SOURCE=" +
+                        (dir.path() / catalogue::catalogue_file_name).string() + ";" + key,
                     "", "", -1);
     EXPECT_TRUE(connection.is_open());
 }
 
 TEST(DataAccessConnection, APasswordWithQuotesAndSeparatorsIsUsedExactly) {
     TempDir dir;
-    write_numbers(dir.path() / "tavik.dll", 2, "it's; \"x\"");
+    write_numbers(dir.path() / catalogue::catalogue_file_name, 2, "it's; \"x\"");
     const std::string base = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dir.path().string() + "\\tavik.dll;";
     expect_open_fails(dir.path(), base + "Jet OLEDB:Database Password=it's");
     SqlcipherConnection connection;
@@ -119,7 +121,7 @@ TEST(DataAccessConnection, APasswordWithQuotesAndSeparatorsIsUsedExactly) {
 
 TEST(DataAccessConnection, OpenAndCloseFollowTheConnectionState) {
     TempDir dir;
-    write_numbers(dir.path() / "tavik.dll", 1);
+    write_numbers(dir.path() / catalogue::catalogue_file_name, 1);
     SqlcipherConnection connection;
     EXPECT_THROW(connection.close(), PlatformError);
     connection.open(catalogue_string(dir.path()), "", "", -1);
@@ -138,7 +140,7 @@ TEST(DataAccessConnection, OpenAndCloseFollowTheConnectionState) {
 
 TEST(DataAccessConnection, OnlySingleReadingStatementsRun) {
     TempDir dir;
-    write_numbers(dir.path() / "tavik.dll", 5);
+    write_numbers(dir.path() / catalogue::catalogue_file_name, 5);
     const DirSnapshot before = DirSnapshot::of(dir.path());
     {
         SqlcipherConnection connection;
@@ -162,7 +164,7 @@ TEST(DataAccessConnection, ACategoryWalkReadsPageQueriesInsideIt) {
     TempDir dir;
     cf::CatalogueBuilder b;
     b.category(1, "电影", 10, 2).category(2, "电视剧", 20, 1).programmes(1, 3).programmes(2, 2, 100);
-    b.write(dir.path() / "tavik.dll");
+    b.write(dir.path() / catalogue::catalogue_file_name);
     SqlcipherConnection connection;
     connection.open(catalogue_string(dir.path()), "", "", -1);
     auto categories = run(connection, catalogue::category_query());

@@ -1,5 +1,6 @@
 // Row counts a connection keeps between recordsets: each statement's own
 // count, renewed as soon as another connection has changed the file.
+#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
 
 #include "tools/catalogue_files/catalogue_database.h"
@@ -15,7 +16,7 @@ protected:
         write_numbers(file(), 10);
         connection_.open(catalogue_string(dir_.path()), "", "", -1);
     }
-    std::filesystem::path file() const { return dir_.path() / "tavik.dll"; }
+    std::filesystem::path file() const { return dir_.path() / catalogue::catalogue_file_name; }
     long count(const std::string& sql) { return run(connection_, sql)->record_count(); }
 
     TempDir dir_;

@@ -1,3 +1,5 @@
+#include "catalogue/schema/catalogue_file.h"
+#include "catalogue/statements.h"
 #include "data_access_support.h"
 
 #include "platform/base/error.h"
@@ -7,11 +9,15 @@ namespace {
 
 using platform::PlatformError;
 
+// The category listing's page size, and its first page's statement on n.
+using catalogue::page_size;
+const std::string first_page_sql = "select top " + std::to_string(page_size + 1) + " v from n order by v";
+
 // A connection on a catalogue whose table n holds 1..count.
 class Numbers {
 public:
     explicit Numbers(int count) {
-        write_numbers(dir_.path() / "tavik.dll", count);
+        write_numbers(dir_.path() / catalogue::catalogue_file_name, count);
         connection_.open(catalogue_string(dir_.path()), "", "", -1);
     }
     std::unique_ptr<Recordset> open(const std::string& sql) { return run(connection_, sql); }
@@ -36,14 +42,14 @@ TEST_P(DataAccessPaging, AnUnlimitedResultCountsAndPages) {
     auto rs = db.open("select v from n order by v");
     EXPECT_EQ(rs->eof(), rows == 0);
     EXPECT_EQ(rs->record_count(), rows);
-    rs->set_page_size(50);
-    const long pages = (rows + 49) / 50;
+    rs->set_page_size(page_size);
+    const long pages = (rows + page_size - 1) / page_size;
     EXPECT_EQ(rs->page_count(), pages);
     for (long page = pages; page >= 1; --page) {  // backwards: no page relies on the one before
         rs->set_absolute_page(page);
-        const int first = static_cast<int>((page - 1) * 50 + 1);
-        EXPECT_EQ(page_rows(*rs, 50), numbers(first, std::min(first + 49, rows))) << "page " << page;
-        EXPECT_EQ(rest_of_column(*rs, "v"), numbers(first + 50, rows));  // the cursor runs on to the end
+        const int first = static_cast<int>((page - 1) * page_size + 1);
+        EXPECT_EQ(page_rows(*rs, page_size), numbers(first, std::min(first + page_size - 1, rows))) << "page " << page;
+        EXPECT_EQ(rest_of_column(*rs, "v"), numbers(first + page_size, rows));  // the cursor runs on to the end
     }
     EXPECT_THROW(rs->set_absolute_page(pages + 1), PlatformError);
     EXPECT_THROW(rs->set_absolute_page(0), PlatformError);
@@ -51,27 +57,28 @@ TEST_P(DataAccessPaging, AnUnlimitedResultCountsAndPages) {
 
 TEST_P(DataAccessPaging, ATopResultCountsAndPages) {
     const int rows = GetParam();
-    const int kept = std::min(rows, 51);
+    const int kept = std::min(rows, page_size + 1);
     Numbers db(rows);
     // Counting first, as the search does...
-    auto rs = db.open("select top 51 v from n order by v");
+    auto rs = db.open(first_page_sql);
     EXPECT_EQ(rs->record_count(), kept);
     EXPECT_EQ(rest_of_column(*rs, "v"), numbers(1, kept));
-    rs->set_page_size(50);
-    EXPECT_EQ(rs->page_count(), (kept + 49) / 50);
-    if (kept > 50) {
+    rs->set_page_size(page_size);
+    EXPECT_EQ(rs->page_count(), (kept + page_size - 1) / page_size);
+    if (kept > page_size) {
         rs->set_absolute_page(2);
-        EXPECT_EQ(rest_of_column(*rs, "v"), numbers(51, 51));
+        EXPECT_EQ(rest_of_column(*rs, "v"), numbers(page_size + 1, page_size + 1));
     }
-    EXPECT_THROW(rs->set_absolute_page((kept + 49) / 50 + 1), PlatformError);
-    // ...or after up to 50 rows, as the first page does.
-    auto first = db.open("select top 51 v from n order by v");
-    EXPECT_EQ(page_rows(*first, 50), numbers(1, std::min(rows, 50)));
+    EXPECT_THROW(rs->set_absolute_page((kept + page_size - 1) / page_size + 1), PlatformError);
+    // ...or after up to a page of rows, as the first page does.
+    auto first = db.open(first_page_sql);
+    EXPECT_EQ(page_rows(*first, page_size), numbers(1, std::min(rows, page_size)));
     EXPECT_EQ(first->record_count(), kept);
-    EXPECT_EQ(rest_of_column(*first, "v"), numbers(51, kept));
+    EXPECT_EQ(rest_of_column(*first, "v"), numbers(page_size + 1, kept));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DataAccessPaging, ::testing::Values(0, 1, 50, 51, 100, 101));
+INSTANTIATE_TEST_SUITE_P(Rows, DataAccessPaging,
+                         ::testing::Values(0, 1, page_size, page_size + 1, 2 * page_size, 2 * page_size + 1));
 
 TEST(DataAccessRecordset, CountingKeepsThePositionAndTheTopLimits) {
     Numbers db(120);
@@ -170,7 +177,7 @@ TEST(DataAccessRecordset, SearchPatternsTakeWildcardsAndApostrophes) {
     cf::CatalogueBuilder b;
     b.programme(1, "abc", 1, "", 0, "x").programme(2, "a_c", 1, "", 0, "x").programme(3, "a'c", 1, "", 0, "x");
     b.programme(4, "axxc", 1, "", 0, "a'c player").programme(5, std::monostate{}, 1, "").programme(6, "100%", 1, "");
-    b.write(dir.path() / "tavik.dll");
+    b.write(dir.path() / catalogue::catalogue_file_name);
     SqlcipherConnection connection;
     connection.open(catalogue_string(dir.path()), "", "", -1);
     auto ids = [&](const std::string& text) {

@@ -1,5 +1,6 @@
 // The engine's LIKE as the connection runs it, and statements that are
 // stopped: by the time limit, or by an interrupt from another thread.
+#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/sqlite_database.h"
@@ -80,7 +81,9 @@ constexpr const char* endless =
 
 class StatementStopOnCatalogue : public testing::Test {
 protected:
-    void SetUp() override { cf::CatalogueBuilder().category(1, "电影", 0, 1).write(dir.path() / "tavik.dll"); }
+    void SetUp() override {
+        cf::CatalogueBuilder().category(1, "电影", 0, 1).write(dir.path() / catalogue::catalogue_file_name);
+    }
     TempDir dir;
 };
 

@@ -21,7 +21,7 @@ FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue)
 FormFixture::FormFixture(const catalogue_files::CatalogueBuilder& catalogue, SearchOn search_on,
                          std::chrono::milliseconds statement_limit) {
     build(search_on, statement_limit);
-    catalogue.write(dir_.path() / "tavik.dll");
+    catalogue.write(catalogue_file());
 }
 
 void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_limit) {
@@ -37,8 +37,13 @@ void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_
     if (search_on != SearchOn::window_thread)
         worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
     if (search_on == SearchOn::indexed)
-        index_worker_ = std::make_unique<platform::qt::QtBackgroundWork>(make_connection);
-    form_ = std::make_unique<app::Form1>(app::FormPlatform{make_connection, *window_, window_->tree(), browser_,
+        index_worker_ =
+            std::make_unique<CountedWork>(std::make_unique<platform::qt::QtBackgroundWork>(make_connection));
+    const auto make_window_connection = [this, make_connection] {
+        ++connections_made_;
+        return make_connection();
+    };
+    form_ = std::make_unique<app::Form1>(app::FormPlatform{make_window_connection, *window_, window_->tree(), browser_,
                                                            window_->labels(), window_->timer1(), *process_,
                                                            worker_.get(), index_worker_.get()});
     window_->set_events(form_.get());

@@ -1,22 +1,33 @@
 #pragma once
 
 #include "app/form1.h"
+#include "catalogue/schema/catalogue_file.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_form.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
+#include "playback/node_activation.h"
+#include "support/qt/named_child.h"
 #include "support/qt/recording_doubles.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/catalogue_builder.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QWidget>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace qinghe::test {
+
+// The window's caption while a video plays: the title, then what plays.
+inline std::string playing_caption(const std::string& what) {
+    return std::string(platform::application_title) + std::string(playback::playing_text) + what;
+}
 
 // The whole window as the program builds it, on the offscreen platform: the
 // real Qt window, tree and labels, the real SQLCipher connection on a
@@ -44,9 +55,24 @@ public:
     platform::qt::QtForm& window() { return *window_; }
     platform::qt::QtTreeView& tree() { return window_->tree(); }
     platform::qt::QtTickerLabels& labels() { return window_->labels(); }
+    // The search box Text1 and button Command1, found by their names.
+    QLineEdit& text1() { return named_child<QLineEdit>(*window_, "Text1"); }
+    QPushButton& command1() { return named_child<QPushButton>(*window_, "Command1"); }
+    // Types the text into Text1 and clicks Command1.
+    void search_for(const std::string& text) {
+        text1().setText(QString::fromStdString(text));
+        command1().click();
+    }
     RecordingBrowser& browser() { return browser_; }
     RecordingProcess& process() { return *process_; }
     const TempDir& dir() const { return dir_; }
+    // The catalogue file in the executable directory.
+    std::filesystem::path catalogue_file() const { return dir_.path() / catalogue::catalogue_file_name; }
+    // How many catalogue connections the window has made (the workers'
+    // own not counted).
+    int connections_made() const { return connections_made_; }
+    // How many search index builds have handed their index to the window.
+    int index_builds() const { return index_worker_ ? index_worker_->finished() : 0; }
 
     // Keys and texts of a node's children, in order (walking child/next).
     std::vector<std::string> child_keys(const std::string& key) const;
@@ -67,8 +93,9 @@ private:
     std::unique_ptr<RecordingProcess> process_;
     std::unique_ptr<platform::qt::QtForm> window_;
     std::unique_ptr<platform::qt::QtBackgroundWork> worker_;
-    std::unique_ptr<platform::qt::QtBackgroundWork> index_worker_;
+    std::unique_ptr<CountedWork> index_worker_;
     std::unique_ptr<app::Form1> form_;
+    int connections_made_ = 0;
 };
 
 }  // namespace qinghe::test

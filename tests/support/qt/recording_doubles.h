@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/background_work.h"
 #include "platform/browser.h"
 #include "platform/process.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +56,26 @@ private:
     bool another_instance_ = false;
     bool fail_starts_ = false;
     std::vector<std::pair<std::string, int>> started_;
+};
+
+// Hands work to a real worker and counts the pieces whose `done` has run on
+// the window's thread.
+class CountedWork final : public platform::BackgroundWork {
+public:
+    explicit CountedWork(std::unique_ptr<platform::BackgroundWork> worker) : worker_(std::move(worker)) {}
+
+    void run(std::function<void(platform::Connection&)> work, std::function<void()> done) override {
+        worker_->run(std::move(work), [this, done = std::move(done)] {
+            done();
+            ++finished_;
+        });
+    }
+    void stop() noexcept override { worker_->stop(); }
+    int finished() const { return finished_; }
+
+private:
+    std::unique_ptr<platform::BackgroundWork> worker_;
+    int finished_ = 0;
 };
 
 }  // namespace qinghe::test

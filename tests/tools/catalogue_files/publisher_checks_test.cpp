@@ -1,5 +1,7 @@
 #include "tools/catalogue_files/publisher_checks.h"
 
+#include "catalogue/schema/play_list.h"
+
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
@@ -23,7 +25,7 @@ TEST(CatalogueCheck, ASoundCatalogueHasNothingToReport) {
 TEST(CatalogueCheck, ReportsWhatAPublisherShouldFix) {
     TempDir dir;
     std::string huge_group = "$$土豆";
-    for (int i = 0; i < 16384; ++i) huge_group += "|v|t";
+    for (int i = 0; i <= catalogue::play_list::max_leaf; ++i) huge_group += "|v|t";
     CatalogueBuilder c;
     c.category(1, "电影", 3, 1)
         .category(2, "新闻", 0, 2)

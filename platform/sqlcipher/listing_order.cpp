@@ -85,7 +85,8 @@ public:
 
     const std::vector<ListingRow>& rows() const { return rows_; }
 
-    // Binds a value back exactly as it was read.
+    // Binds a value back exactly as it was read; the bytes stay in place
+    // while the rows are inserted.
     void bind(Statement& statement, int parameter, Type type, const Value& v) const {
         switch (type) {
         case Type::integer:
@@ -93,9 +94,9 @@ public:
         case Type::real:
             return statement.bind_real(parameter, v.real);
         case Type::text:
-            return statement.bind_text(parameter, bytes_of(v));
+            return statement.bind_text(parameter, bytes_of(v), Statement::Bytes::kept);
         case Type::blob:
-            return statement.bind_blob(parameter, bytes_of(v));
+            return statement.bind_blob(parameter, bytes_of(v), Statement::Bytes::kept);
         case Type::null:
             return statement.bind_null(parameter);
         }

@@ -122,13 +122,15 @@ void Statement::bind_real(int index, double value) {
     if (sqlite3_bind_double(stmt_.get(), index, value) != SQLITE_OK) fail("cannot bind a value");
 }
 
-void Statement::bind_text(int index, std::string_view text) {
-    if (sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
+void Statement::bind_text(int index, std::string_view text, Bytes bytes) {
+    const auto lifetime = bytes == Bytes::kept ? SQLITE_STATIC : SQLITE_TRANSIENT;
+    if (sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), lifetime, SQLITE_UTF8) != SQLITE_OK)
         fail("cannot bind a value");
 }
 
-void Statement::bind_blob(int index, std::string_view bytes) {
-    if (sqlite3_bind_blob64(stmt_.get(), index, bytes.data(), bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK)
+void Statement::bind_blob(int index, std::string_view blob, Bytes bytes) {
+    const auto lifetime = bytes == Bytes::kept ? SQLITE_STATIC : SQLITE_TRANSIENT;
+    if (sqlite3_bind_blob64(stmt_.get(), index, blob.data(), blob.size(), lifetime) != SQLITE_OK)
         fail("cannot bind a value");
 }
 

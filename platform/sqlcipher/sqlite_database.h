@@ -71,18 +71,21 @@ public:
     // The storage class of a column's value in the current row, numbered as
     // SQLite numbers them.
     enum class Type : std::uint8_t { integer = 1, real, text, blob, null };
+    // Whether bound text or bytes are copied, or kept unchanged by the caller
+    // until the parameter is bound again or the statement is finalized.
+    enum class Bytes { copied, kept };
 
     Statement() = default;
 
     explicit operator bool() const { return stmt_ != nullptr; }
 
-    // Parameters count from 1. Text and bytes are copied.
+    // Parameters count from 1.
     void bind_null(int index);
     void bind_integer(int index, std::int64_t value);
     // NaN is refused: SQLite would store it as Null.
     void bind_real(int index, double value);
-    void bind_text(int index, std::string_view text);
-    void bind_blob(int index, std::string_view bytes);
+    void bind_text(int index, std::string_view text, Bytes bytes = Bytes::copied);
+    void bind_blob(int index, std::string_view blob, Bytes bytes = Bytes::copied);
 
     // Steps once: true while a row is there, false at the end.
     bool step(std::string_view failing = "statement failed");

@@ -17,13 +17,17 @@ struct TableColumns {
     std::span<const std::string_view> columns;
 };
 
+inline constexpr const char* category_table = "vlb";
+inline constexpr const char* programme_table = "t1";
+inline constexpr const char* ad_table = "ad";
+
 inline constexpr std::array<std::string_view, 4> category_columns{"lb_id", "lb", "c_id", "px"};
 inline constexpr std::array<std::string_view, 6> programme_columns{"id", "tit", "player", "lb_id", "up_dt", "adds"};
 inline constexpr std::array<std::string_view, 1> ad_columns{"ad"};
 inline constexpr std::array<TableColumns, 3> catalogue_tables{{
-    {"vlb", category_columns},
-    {"t1", programme_columns},
-    {"ad", ad_columns},
+    {category_table, category_columns},
+    {programme_table, programme_columns},
+    {ad_table, ad_columns},
 }};
 
 // Category ids (lb_id) are 16-bit, from 1 up.

@@ -1,16 +1,14 @@
 #include "platform/posix/command_line.h"
 
+#include "platform/base/text.h"
+
 namespace qinghe::platform::posix {
 
 namespace {
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 std::string_view skip_blanks(std::string_view text) {
     std::string_view::size_type start = 0;
-    while (start < text.size() && is_blank(text[start])) ++start;
+    while (start < text.size() && is_space_or_tab(text[start])) ++start;
     return text.substr(start);
 }
 
@@ -33,7 +31,7 @@ CommandLine split_command_line(std::string_view line) {
         }
     } else {
         std::string_view::size_type end = 0;
-        while (end < text.size() && !is_blank(text[end])) ++end;
+        while (end < text.size() && !is_space_or_tab(text[end])) ++end;
         parts.program = std::string(text.substr(0, end));
         after = text.substr(end);
     }
@@ -50,7 +48,7 @@ std::vector<std::string> split_arguments(std::string_view text) {
         if (c == '"') {
             quoted = !quoted;
             in_argument = true;
-        } else if (is_blank(c) && !quoted) {
+        } else if (is_space_or_tab(c) && !quoted) {
             if (in_argument) arguments.push_back(std::move(current));
             current.clear();
             in_argument = false;

@@ -265,7 +265,8 @@ bool order_listing_in_memory(Database& db) {
     }
     // A file that cannot say whether it has the index is left as it is.
     if (listing != key_columns ||
-        catalogue::is_indexed(std::bind_front(&Database::text_rows, &db), "t1", "lb_id").value_or(true))
+        catalogue::is_indexed(std::bind_front(&Database::text_rows, &db), catalogue::programme_table, "lb_id")
+            .value_or(true))
         return false;
 
     // One pass over the file and the ordering in memory; without the memory

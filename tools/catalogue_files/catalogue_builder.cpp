@@ -1,26 +1,30 @@
 #include "tools/catalogue_files/catalogue_builder.h"
 
+#include "catalogue/schema/tables.h"
+
 #include <utility>
 
 namespace qinghe::catalogue_files {
 
 CatalogueBuilder::CatalogueBuilder() {
-    for (const char* name : {"vlb", "t1", "ad"}) data_.tables[name].columns = usual_columns(name);
+    for (const catalogue::TableColumns& table : catalogue::catalogue_tables)
+        data_.tables[std::string(table.table)].columns = usual_columns(table.table);
 }
 
 CatalogueBuilder& CatalogueBuilder::category(Cell lb_id, Cell lb, Cell c_id, Cell px) {
-    data_.tables["vlb"].rows.push_back({std::move(lb_id), std::move(lb), std::move(c_id), std::move(px)});
+    data_.tables[catalogue::category_table].rows.push_back(
+        {std::move(lb_id), std::move(lb), std::move(c_id), std::move(px)});
     return *this;
 }
 
 CatalogueBuilder& CatalogueBuilder::programme(Cell id, Cell tit, Cell lb_id, Cell adds, Cell up_dt, Cell player) {
-    data_.tables["t1"].rows.push_back(
+    data_.tables[catalogue::programme_table].rows.push_back(
         {std::move(id), std::move(tit), std::move(player), std::move(lb_id), std::move(up_dt), std::move(adds)});
     return *this;
 }
 
 CatalogueBuilder& CatalogueBuilder::ad(Cell text) {
-    data_.tables["ad"].rows.push_back({std::move(text)});
+    data_.tables[catalogue::ad_table].rows.push_back({std::move(text)});
     return *this;
 }
 

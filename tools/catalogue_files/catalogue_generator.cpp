@@ -200,7 +200,7 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
         std::vector<std::int64_t> counts(static_cast<std::size_t>(options.categories), 0);
 
         detail::CatalogueWriter writer(file, catalogue::database_password);
-        writer.begin_table("t1", usual_columns("t1"));
+        writer.begin_table(catalogue::programme_table, usual_columns(catalogue::programme_table));
         detail::Statement& insert = writer.insert_statement();
         std::string title;
         std::string player;
@@ -228,11 +228,11 @@ void generate_catalogue(const std::filesystem::path& file, const GenerateOptions
         std::vector<std::int64_t> px(counts.size());
         for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::int64_t>(i + 1);
         for (std::size_t i = px.size(); i > 1; --i) std::swap(px[i - 1], px[prng.below(i)]);
-        writer.begin_table("vlb", usual_columns("vlb"));
+        writer.begin_table(catalogue::category_table, usual_columns(catalogue::category_table));
         for (std::size_t i = 0; i < counts.size(); ++i)
             writer.add_row({static_cast<std::int64_t>(i + 1), category_name(static_cast<int>(i)), counts[i], px[i]});
 
-        writer.begin_table("ad", usual_columns("ad"));
+        writer.begin_table(catalogue::ad_table, usual_columns(catalogue::ad_table));
         writer.add_row({ad_text(options.ads)});
         writer.finish();
     } catch (const std::runtime_error& e) {

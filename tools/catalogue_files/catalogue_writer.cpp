@@ -188,10 +188,12 @@ void CatalogueWriter::add_row(const std::vector<Cell>& row) {
 
 void CatalogueWriter::add_indexes() {
     for (const auto& [name, columns] : tables_) {
-        if (name == "t1" && has_columns(columns, {"lb_id", "up_dt", "id"}))
+        if (name == catalogue::programme_table && has_columns(columns, {"lb_id", "up_dt", "id"}))
             db_.exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
-        if (name == "t1" && has_columns(columns, {"id"})) db_.exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
-        if (name == "vlb" && has_columns(columns, {"px"})) db_.exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
+        if (name == catalogue::programme_table && has_columns(columns, {"id"}))
+            db_.exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
+        if (name == catalogue::category_table && has_columns(columns, {"px"}))
+            db_.exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
     }
 }
 

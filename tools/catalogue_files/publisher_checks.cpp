@@ -118,9 +118,9 @@ std::vector<std::string> check_catalogue(const std::filesystem::path& file) {
     try {
         Database db = open_catalogue(file, Database::Access::read_only, catalogue::database_password);
         std::vector<std::string> report;
-        if (!indexed_on(db, "t1", "lb_id"))
+        if (!indexed_on(db, catalogue::programme_table, "lb_id"))
             report.push_back("table t1 has no index on lb_id: every category page reads the whole table");
-        if (!indexed_on(db, "t1", "id"))
+        if (!indexed_on(db, catalogue::programme_table, "id"))
             report.push_back("table t1 has no index on id: every expansion and play reads the whole table");
         check_counts(db, report);
         check_programmes(db, report);

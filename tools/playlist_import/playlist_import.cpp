@@ -67,7 +67,7 @@ std::string player_text(const PlaylistEntry& entry) {
 class CatalogueFill {
 public:
     explicit CatalogueFill(const std::filesystem::path& output) : writer_(output, catalogue::database_password) {
-        writer_.begin_table("t1", cf::usual_columns("t1"));
+        writer_.begin_table(catalogue::programme_table, cf::usual_columns(catalogue::programme_table));
     }
 
     void add(const PlaylistEntry& entry) {
@@ -94,12 +94,12 @@ public:
     }
 
     ImportResult finish(std::size_t entries) {
-        writer_.begin_table("vlb", cf::usual_columns("vlb"));
+        writer_.begin_table(catalogue::category_table, cf::usual_columns(catalogue::category_table));
         for (std::size_t i = 0; i < names_.size(); ++i) {
             const auto id = static_cast<std::int64_t>(i + 1);
             writer_.add_row({id, names_[i], counts_[i], id});
         }
-        writer_.begin_table("ad", cf::usual_columns("ad"));
+        writer_.begin_table(catalogue::ad_table, cf::usual_columns(catalogue::ad_table));
         writer_.add_row({std::string()});
         writer_.finish();
         return {entries, names_.size(), programmes_};

@@ -4,7 +4,7 @@
 // server. All three run in one event loop, the gateway's worst case.
 #include "bench/bench_support.h"
 
-#include "platform/qt/origin_server.h"
+#include "platform/qt/browser/origin_server.h"
 
 #include <QEventLoop>
 #include <QFile>

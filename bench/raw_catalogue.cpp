@@ -1,6 +1,6 @@
 #include "bench/raw_catalogue.h"
 
-#include "catalogue/schema/catalogue_file.h"
+#include "platform/schema/catalogue_file.h"
 
 #include <stdexcept>
 

@@ -1,10 +1,10 @@
 #include "catalogue/catalogue_opening.h"
 
 #include "catalogue/queries.h"
-#include "catalogue/schema/catalogue_file.h"
-#include "catalogue/schema/tables.h"
 #include "platform/base/diagnostics.h"
 #include "platform/base/error.h"
+#include "platform/schema/catalogue_file.h"
+#include "platform/schema/tables.h"
 
 namespace qinghe::catalogue {
 

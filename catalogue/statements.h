@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/schema/catalogue_file.h"
 #include "platform/base/int16.h"
+#include "platform/schema/catalogue_file.h"
 
 #include <cstdint>
 #include <string>

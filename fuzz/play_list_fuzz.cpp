@@ -1,11 +1,11 @@
 // Play lists: any text of column adds splits into groups and fields that
 // join back to it, and the group and leaf counts that expansion walks only
 // ever name fields that exist, within the numbers a key can carry.
-#include "catalogue/schema/play_list.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/base/error.h"
 #include "platform/base/int16.h"
 #include "platform/base/text.h"
+#include "platform/schema/play_list.h"
 #include "tree/node_keys.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "playback/node_activation.h"
 
 #include "catalogue/queries.h"
-#include "catalogue/schema/play_list.h"
 #include "platform/base/int16.h"
 #include "platform/base/skip_on_error.h"
 #include "platform/base/text.h"
+#include "platform/schema/play_list.h"
 #include "playback/player_table.h"
 #include "tree/category_paging.h"
 #include "tree/node_keys.h"

@@ -1,6 +1,6 @@
 // qinghe-catalogue: builds, generates and dumps catalogue files (tavik.dll).
 
-#include "catalogue/schema/tables.h"
+#include "platform/schema/tables.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"

@@ -1,10 +1,10 @@
 #include "tree/node_expansion.h"
 
 #include "catalogue/queries.h"
-#include "catalogue/schema/play_list.h"
 #include "platform/base/int16.h"
 #include "platform/base/skip_on_error.h"
 #include "platform/base/text.h"
+#include "platform/schema/play_list.h"
 #include "tree/node_keys.h"
 
 #include <memory>

@@ -1,12 +1,12 @@
 #include "platform/qt/qt_browser.h"
 
 #include "platform/base/error.h"
+#include "platform/qt/browser/origin_server.h"
+#include "platform/qt/browser/request_guard.h"
 #include "platform/qt/browser_address.h"
 #include "platform/qt/full_screen_window.h"
-#include "platform/qt/origin_server.h"
 #include "platform/qt/plain_text_page.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/request_guard.h"
 #include "platform/qt/silent_page.h"
 
 #include <QJsonArray>

@@ -1,9 +1,9 @@
 #include "platform/sqlcipher/listing_order.h"
 
-#include "catalogue/schema/index_check.h"
-#include "catalogue/schema/tables.h"
 #include "platform/base/error.h"
 #include "platform/base/text.h"
+#include "platform/schema/index_check.h"
+#include "platform/schema/tables.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "hostile/hostile_support.h"
 
 #include "app/form1.h"
-#include "catalogue/schema/play_list.h"
+#include "platform/schema/play_list.h"
 
 #include <gtest/gtest.h>
 

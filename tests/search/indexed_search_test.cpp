@@ -1,6 +1,6 @@
 // The search answered from the index beside the plain statement.
 #include "catalogue/queries.h"
-#include "catalogue/schema/catalogue_file.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "search/search_index.h"
 #include "support/temp_dir.h"

@@ -1,8 +1,8 @@
 // Expanding programme nodes into play groups and play leaves, in a category
 // and among the search results, for good and for bad play lists.
 
-#include "catalogue/schema/play_list.h"
 #include "platform/qt/keyed_tree_item.h"
+#include "platform/schema/play_list.h"
 #include "support/qt/form_fixture.h"
 #include "tools/catalogue_files/catalogue_database.h"
 #include "tree/category_paging.h"

@@ -4,7 +4,7 @@
 // reaches no other address, leaves the origin for no local page, loads no
 // frame, downloads nothing and gets nothing out.
 #include "loopback_http_server.h"
-#include "platform/qt/origin_server.h"
+#include "platform/qt/browser/origin_server.h"
 #include "real_window.h"
 
 #include <QTest>

@@ -3,10 +3,10 @@
 // starts the video without any gesture in the page, and a click on a leaf
 // that cannot play shows, within a few seconds, a message naming the
 // identifier and what went wrong, while the program goes on.
-#include "catalogue/schema/play_list.h"
 #include "loopback_http_server.h"
+#include "platform/qt/browser/stream_grant_headers.h"
 #include "platform/qt/full_screen_window.h"
-#include "platform/qt/stream_grant_headers.h"
+#include "platform/schema/play_list.h"
 #include "real_window.h"
 #include "tools/playlist_import/playlist_import.h"
 

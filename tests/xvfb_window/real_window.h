@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/form1.h"
-#include "platform/qt/origin_server.h"
+#include "platform/qt/browser/origin_server.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/web_engine_setup.h"

@@ -1,6 +1,6 @@
 #include "tools/catalogue_files/catalogue_builder.h"
 
-#include "catalogue/schema/tables.h"
+#include "platform/schema/tables.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "tools/catalogue_files/catalogue_data.h"
 
-#include "catalogue/schema/tables.h"
+#include "platform/schema/tables.h"
 #include "tools/catalogue_files/catalogue_database.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/schema/catalogue_file.h"
-#include "catalogue/schema/tables.h"
+#include "platform/schema/catalogue_file.h"
+#include "platform/schema/tables.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "tools/catalogue_files/catalogue_generator.h"
 
-#include "catalogue/schema/play_list.h"
-#include "catalogue/schema/tables.h"
+#include "platform/schema/play_list.h"
+#include "platform/schema/tables.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/catalogue_files/generator_words.h"

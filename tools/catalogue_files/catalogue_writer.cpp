@@ -1,6 +1,6 @@
 #include "tools/catalogue_files/catalogue_writer.h"
 
-#include "catalogue/schema/tables.h"
+#include "platform/schema/tables.h"
 
 #include <algorithm>
 #include <atomic>

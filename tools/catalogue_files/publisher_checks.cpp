@@ -1,8 +1,8 @@
 #include "tools/catalogue_files/publisher_checks.h"
 
-#include "catalogue/schema/index_check.h"
-#include "catalogue/schema/play_list.h"
-#include "catalogue/schema/tables.h"
+#include "platform/schema/index_check.h"
+#include "platform/schema/play_list.h"
+#include "platform/schema/tables.h"
 #include "tools/catalogue_files/catalogue_database.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "tools/playlist_import/playlist_import.h"
 
-#include "catalogue/schema/play_list.h"
-#include "catalogue/schema/tables.h"
 #include "platform/base/stream_headers.h"
+#include "platform/schema/play_list.h"
+#include "platform/schema/tables.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/playlist_import/line_reader.h"
 #include "tools/playlist_import/playlist_parser.h"

@@ -1,9 +1,9 @@
 // The background worker: work runs on its own connection, done comes back on
 // the window's thread, newer work supersedes older, and the worker ends
 // cleanly while a statement runs.
-#include "catalogue/schema/catalogue_file.h"
 #include "catalogue/statements.h"
 #include "platform/qt/qt_background_work.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/qt/form_fixture.h"
 #include "support/temp_dir.h"

@@ -1,6 +1,6 @@
 #include "platform/base/error.h"
+#include "platform/qt/browser/origin_server.h"
 #include "platform/qt/browser_address.h"
-#include "platform/qt/origin_server.h"
 #include "platform/qt/qt_browser.h"
 #include "recording_events.h"
 

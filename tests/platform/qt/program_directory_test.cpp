@@ -1,10 +1,10 @@
 // Installed under a directory of any name, the program reaches the catalogue
 // and the player pages in that directory: the name is one data source in the
 // connection string, and no adapter reads a "\", "?" or ";" of it as its own.
-#include "catalogue/schema/catalogue_file.h"
 #include "catalogue/statements.h"
 #include "platform/base/error.h"
 #include "platform/qt/browser_address.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/catalogue_builder.h"

@@ -1,5 +1,5 @@
-#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
+#include "platform/schema/catalogue_file.h"
 
 #include "platform/base/error.h"
 

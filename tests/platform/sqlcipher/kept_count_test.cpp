@@ -1,7 +1,7 @@
 // Row counts a connection keeps between recordsets: each statement's own
 // count, renewed as soon as another connection has changed the file.
-#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
+#include "platform/schema/catalogue_file.h"
 
 #include "tools/catalogue_files/catalogue_database.h"
 

@@ -1,6 +1,6 @@
-#include "catalogue/schema/catalogue_file.h"
 #include "catalogue/statements.h"
 #include "data_access_support.h"
+#include "platform/schema/catalogue_file.h"
 
 #include "platform/base/error.h"
 

@@ -1,7 +1,7 @@
 // The engine's LIKE as the connection runs it, and statements that are
 // stopped: by the time limit, or by an interrupt from another thread.
-#include "catalogue/schema/catalogue_file.h"
 #include "data_access_support.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/sqlite_database.h"
 

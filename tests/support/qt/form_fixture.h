@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/form1.h"
-#include "catalogue/schema/catalogue_file.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_form.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "playback/node_activation.h"
 #include "support/qt/named_child.h"

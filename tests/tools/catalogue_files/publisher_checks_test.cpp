@@ -1,6 +1,6 @@
 #include "tools/catalogue_files/publisher_checks.h"
 
-#include "catalogue/schema/play_list.h"
+#include "platform/schema/play_list.h"
 
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"

@@ -1,7 +1,7 @@
 #include "tools/playlist_import/playlist_import.h"
 
 #include "catalogue/queries.h"
-#include "catalogue/schema/play_list.h"
+#include "platform/schema/play_list.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "support/temp_dir.h"
 #include "tools/catalogue_files/publisher_checks.h"

@@ -1,4 +1,4 @@
-#include "catalogue/schema/play_list.h"
+#include "platform/schema/play_list.h"
 
 #include "platform/base/text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/qt/stream_grant_headers.h"
+#include "platform/qt/browser/stream_grant_headers.h"
 
 #include "platform/base/stream_headers.h"
 

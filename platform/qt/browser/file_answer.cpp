@@ -1,6 +1,6 @@
-#include "platform/qt/file_answer.h"
+#include "platform/qt/browser/file_answer.h"
 
-#include "platform/qt/media_type.h"
+#include "platform/qt/browser/media_type.h"
 
 #include <QFile>
 #include <QRegularExpression>

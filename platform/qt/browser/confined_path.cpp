@@ -1,4 +1,4 @@
-#include "platform/qt/confined_path.h"
+#include "platform/qt/browser/confined_path.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "platform/qt/origin_server.h"
+#include "platform/qt/browser/origin_server.h"
 
 #include "platform/base/error.h"
-#include "platform/qt/confined_path.h"
-#include "platform/qt/file_answer.h"
-#include "platform/qt/http_exchange.h"
-#include "platform/qt/stream_grant_headers.h"
+#include "platform/qt/browser/confined_path.h"
+#include "platform/qt/browser/file_answer.h"
+#include "platform/qt/browser/http_exchange.h"
+#include "platform/qt/browser/stream_grant_headers.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -36,8 +36,8 @@
 //                                 headers apply; its conversions end when the grant
 //                                 changes or goes
 
-#include "platform/qt/http_exchange.h"
-#include "platform/qt/playlist_rewrite.h"
+#include "platform/qt/browser/http_exchange.h"
+#include "platform/qt/browser/playlist_rewrite.h"
 
 #include <QHash>
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-#include "catalogue/schema/tables.h"
+#include "platform/schema/tables.h"
 
 namespace qinghe::catalogue {
 

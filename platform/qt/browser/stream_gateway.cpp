@@ -1,10 +1,10 @@
-#include "platform/qt/stream_gateway.h"
+#include "platform/qt/browser/stream_gateway.h"
 
-#include "platform/qt/stream_grant_headers.h"
+#include "platform/qt/browser/stream_grant_headers.h"
 
-#include "platform/qt/confined_path.h"
-#include "platform/qt/file_answer.h"
-#include "platform/qt/media_type.h"
+#include "platform/qt/browser/confined_path.h"
+#include "platform/qt/browser/file_answer.h"
+#include "platform/qt/browser/media_type.h"
 
 #include <QFile>
 #include <QFileInfo>

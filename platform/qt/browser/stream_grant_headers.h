@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/qt/http_exchange.h"
+#include "platform/qt/browser/http_exchange.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // The pages' origin and its stream gateway over real loopback connections:
 // what they serve, and everything they refuse.
-#include "platform/qt/origin_server.h"
+#include "platform/qt/browser/origin_server.h"
 #include "support/temp_dir.h"
 
 #include <QEventLoop>

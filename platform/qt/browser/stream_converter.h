@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/qt/converter_command.h"
+#include "platform/qt/browser/converter_command.h"
 
 #include <QIODevice>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "platform/qt/media_type.h"
+#include "platform/qt/browser/media_type.h"
 
 #include <QFileInfo>
 #include <QHash>

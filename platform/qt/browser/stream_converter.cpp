@@ -1,4 +1,4 @@
-#include "platform/qt/stream_converter.h"
+#include "platform/qt/browser/stream_converter.h"
 
 #include <sys/prctl.h>
 

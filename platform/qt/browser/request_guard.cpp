@@ -1,4 +1,4 @@
-#include "platform/qt/request_guard.h"
+#include "platform/qt/browser/request_guard.h"
 
 namespace qinghe::platform::qt {
 

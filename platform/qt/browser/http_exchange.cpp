@@ -1,4 +1,4 @@
-#include "platform/qt/http_exchange.h"
+#include "platform/qt/browser/http_exchange.h"
 
 #include <QIODevice>
 #include <QTcpSocket>

@@ -1,4 +1,4 @@
-#include "platform/qt/playlist_rewrite.h"
+#include "platform/qt/browser/playlist_rewrite.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/converter_command.h"
+#include "platform/qt/browser/converter_command.h"
 
 #include <QRegularExpression>
 

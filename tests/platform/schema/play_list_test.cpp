@@ -2,7 +2,7 @@
 // than any key can number: splitting stops at the last group and the last
 // pair a key reaches, and what expansion and playback read is the same as
 // from a full split.
-#include "catalogue/schema/play_list.h"
+#include "platform/schema/play_list.h"
 #include "platform/base/text.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/qt/stream_converter.h"
-#include "platform/qt/stream_gateway.h"
+#include "platform/qt/browser/stream_converter.h"
+#include "platform/qt/browser/stream_gateway.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/qt/conversion_service.h"
-#include "platform/qt/stream_gateway.h"
+#include "platform/qt/browser/conversion_service.h"
+#include "platform/qt/browser/stream_gateway.h"
 
 #include <QByteArray>
 #include <QObject>

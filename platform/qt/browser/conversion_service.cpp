@@ -1,6 +1,6 @@
-#include "platform/qt/conversion_service.h"
+#include "platform/qt/browser/conversion_service.h"
 
-#include "platform/qt/media_type.h"
+#include "platform/qt/browser/media_type.h"
 
 namespace qinghe::platform::qt {
 

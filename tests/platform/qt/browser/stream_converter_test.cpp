@@ -1,8 +1,8 @@
 // The converter turns each broadcast form the browser cannot decode into
 // MPEG-TS with H.264 and AAC on a pipe, says why in the page's words when it
 // cannot, and leaves no process behind however its run ends.
-#include "platform/qt/stream_converter.h"
-#include "platform/qt/conversion_service.h"
+#include "platform/qt/browser/stream_converter.h"
+#include "platform/qt/browser/conversion_service.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

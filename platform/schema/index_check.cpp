@@ -1,7 +1,7 @@
-#include "catalogue/schema/index_check.h"
+#include "platform/schema/index_check.h"
 
-#include "catalogue/schema/tables.h"
 #include "platform/base/text.h"
+#include "platform/schema/tables.h"
 
 namespace qinghe::catalogue {
 

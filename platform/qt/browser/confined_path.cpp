@@ -1,3 +1,6 @@
+// Paths that cannot lead out of a directory: link-resolved containment and
+// relative references.
+
 #include "platform/qt/browser/confined_path.h"
 
 #include <QDir>

@@ -1,3 +1,6 @@
+// The gateway's converter runs: one per converted stream, the older ones
+// ended, and why the last one failed.
+
 #include "platform/qt/browser/conversion_service.h"
 
 #include "platform/qt/browser/media_type.h"

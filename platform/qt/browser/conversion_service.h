@@ -1,3 +1,6 @@
+// The gateway's converter runs: one per converted stream, the older ones
+// ended, and why the last one failed.
+
 #pragma once
 
 #include "platform/qt/browser/stream_converter.h"

@@ -1,3 +1,5 @@
+// The ffmpeg command line of a conversion and the reading of its log.
+
 #include "platform/qt/browser/converter_command.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,5 @@
+// Answers a request with a file: whole, a byte range of it, or an error status.
+
 #include "platform/qt/browser/file_answer.h"
 
 #include "platform/qt/browser/media_type.h"

@@ -1,3 +1,5 @@
+// Answers a request with a file: whole, a byte range of it, or an error status.
+
 #pragma once
 
 #include "platform/qt/browser/http_exchange.h"

@@ -1,3 +1,6 @@
+// One HTTP/1.x request and its answer over one loopback connection, for the
+// origin and the gateway alike.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,6 @@
+// The Content-Type of a served file by its suffix, and whether an address
+// names a playlist.
+
 #include "platform/qt/browser/media_type.h"
 
 #include <QFileInfo>

@@ -1,3 +1,6 @@
+// The player pages' loopback origin: serves the files of bg/ and hands the
+// gateway/ addresses to the stream gateway.
+
 #include "platform/qt/browser/origin_server.h"
 
 #include "platform/base/error.h"

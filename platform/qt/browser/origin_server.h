@@ -1,3 +1,6 @@
+// The player pages' loopback origin: serves the files of bg/ and hands the
+// gateway/ addresses to the stream gateway.
+
 #pragma once
 
 #include "platform/qt/browser/conversion_service.h"

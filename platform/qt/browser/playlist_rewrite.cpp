@@ -1,3 +1,6 @@
+// Rewrites every reference of an HLS playlist, so that a page follows
+// gateway addresses only.
+
 #include "platform/qt/browser/playlist_rewrite.h"
 
 #include <QList>

@@ -1,3 +1,6 @@
+// Rewrites every reference of an HLS playlist, so that a page follows
+// gateway addresses only.
+
 #pragma once
 
 #include <QByteArray>

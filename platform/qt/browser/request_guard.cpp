@@ -1,3 +1,6 @@
+// Blocks every request of the browser's pages that leaves the program's own
+// origin.
+
 #include "platform/qt/browser/request_guard.h"
 
 namespace qinghe::platform::qt {

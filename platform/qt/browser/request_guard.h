@@ -1,3 +1,6 @@
+// Blocks every request of the browser's pages that leaves the program's own
+// origin.
+
 #pragma once
 
 #include <QWebEngineUrlRequestInterceptor>

@@ -1,3 +1,6 @@
+// One ffmpeg run converting a stream to MPEG-TS the browser plays, read as
+// a device.
+
 #include "platform/qt/browser/stream_converter.h"
 
 #include <sys/prctl.h>

@@ -1,3 +1,6 @@
+// One ffmpeg run converting a stream to MPEG-TS the browser plays, read as
+// a device.
+
 #pragma once
 
 #include "platform/qt/browser/converter_command.h"

@@ -1,3 +1,6 @@
+// The stream gateway: the only way a page gets media bytes, for the
+// identifier the window granted alone.
+
 #include "platform/qt/browser/stream_gateway.h"
 
 #include "platform/qt/browser/stream_grant_headers.h"

@@ -1,3 +1,6 @@
+// The stream address and the upstream request headers a video identifier
+// carries.
+
 #include "platform/qt/browser/stream_grant_headers.h"
 
 #include "platform/base/stream_headers.h"

@@ -1,3 +1,6 @@
+// The stream address and the upstream request headers a video identifier
+// carries.
+
 #pragma once
 
 #include "platform/qt/browser/http_exchange.h"

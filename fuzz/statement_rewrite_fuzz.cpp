@@ -19,8 +19,8 @@ namespace {
 using namespace qinghe;
 using namespace qinghe::platform::sqlcipher;
 using fuzz::check;
-using platform::equals_ignoring_case;
 using platform::is_blank;
+using platform::starts_with_ignoring_case;
 
 // Text with nothing around the statement that the rewrite would drop: no
 // blanks or ";" at either end and no comment anywhere.
@@ -51,7 +51,7 @@ void check_rewrite(const std::string& source) {
 
     const std::int64_t top = *statement->top;
     check(top >= 0, "a row limit is not negative");
-    check(body.size() >= 6 && equals_ignoring_case(body.substr(0, 6), "select"), "a top statement begins with select");
+    check(starts_with_ignoring_case(body, "select"), "a top statement begins with select");
     check(run_sql(*statement) == body + " limit " + std::to_string(top), "a top clause runs as a limit");
     // Writing the top clause back in front of the rest gives the same statement.
     const std::string rebuilt = body.substr(0, 6) + " top " + std::to_string(top) + body.substr(6);

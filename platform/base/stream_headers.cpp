@@ -38,13 +38,6 @@ int hex_value(char c) {
     return -1;
 }
 
-std::string* field_named(StreamHeaders& headers, std::string_view name) {
-    if (equals_ignoring_case(name, "User-Agent")) return &headers.user_agent;
-    if (equals_ignoring_case(name, "Referer") || equals_ignoring_case(name, "Referrer")) return &headers.referer;
-    if (equals_ignoring_case(name, "Origin")) return &headers.origin;
-    return nullptr;
-}
-
 // The headers of a suffix, or nullopt when it is not a list of name=value
 // pairs naming at least one of the headers, so an address's own query
 // ("a=b%7Cc=d") is never taken for one.
@@ -58,7 +51,7 @@ std::optional<StreamHeaders> parse_suffix(std::string_view suffix) {
         if (pair.empty()) continue;
         const auto eq = pair.find('=');
         if (eq == 0 || eq == std::string_view::npos) return std::nullopt;
-        if (std::string* field = field_named(headers, pair.substr(0, eq))) {
+        if (std::string* field = stream_header_field(headers, pair.substr(0, eq))) {
             any = true;
             // A line break or other control byte could end the header early
             // and start another: such a value is not sent at all.
@@ -73,6 +66,13 @@ std::optional<StreamHeaders> parse_suffix(std::string_view suffix) {
 }
 
 }  // namespace
+
+std::string* stream_header_field(StreamHeaders& headers, std::string_view name) {
+    if (equals_ignoring_case(name, "User-Agent")) return &headers.user_agent;
+    if (equals_ignoring_case(name, "Referer") || equals_ignoring_case(name, "Referrer")) return &headers.referer;
+    if (equals_ignoring_case(name, "Origin")) return &headers.origin;
+    return nullptr;
+}
 
 std::string with_stream_headers(std::string_view address, const StreamHeaders& headers) {
     std::string out(address);
@@ -117,7 +117,7 @@ StreamIdentifier split_stream_headers(std::string_view identifier) {
         std::size_t length = 0;
         if (identifier[at] == '|')
             length = 1;
-        else if (equals_ignoring_case(identifier.substr(at, 3), "%7C"))
+        else if (starts_with_ignoring_case(identifier.substr(at), "%7C"))
             length = 3;
         if (length == 0) continue;
         if (auto headers = parse_suffix(identifier.substr(at + length)))

@@ -37,6 +37,10 @@ struct StreamIdentifier {
 // dropped. An identifier without such a suffix is all address.
 StreamIdentifier split_stream_headers(std::string_view identifier);
 
+// The field of headers that a header name names, compared without regard to
+// case ("Referrer" counts as "Referer"); nullptr for any other name.
+std::string* stream_header_field(StreamHeaders& headers, std::string_view name);
+
 // Text with every "%" and two hex digits replaced by the byte they name; a
 // "%" without them stays as it is.
 std::string percent_decoded(std::string_view text);

@@ -50,6 +50,11 @@ inline bool starts_with(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// The same, compared without regard to ASCII case.
+inline bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
+    return equals_ignoring_case(text.substr(0, prefix.size()), prefix);
+}
+
 // Reads one character of a text as the catalogue engine reads it and
 // advances past it: a malformed sequence reads as U+FFFD, never more than the
 // bytes that make it, and a lone continuation byte as its own value. The

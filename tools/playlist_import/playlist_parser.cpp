@@ -12,35 +12,25 @@ namespace {
 
 using platform::is_space_or_tab;
 using platform::lower_case;
-
-// A playlist line's words are separated by spaces and tabs alone.
-std::string_view trimmed(std::string_view text) {
-    return platform::trim(text, is_space_or_tab);
-}
-
-// Whether text starts with the directive name, compared without regard to case.
-bool starts_with_name(std::string_view text, std::string_view name) {
-    return platform::equals_ignoring_case(text.substr(0, name.size()), name);
-}
+using platform::starts_with_ignoring_case;
+using platform::trim;
 
 // A ";"-separated list of group names: trimmed, without empty or repeated ones.
 void add_groups(std::vector<std::string>& groups, std::string_view list) {
     while (true) {
         const std::size_t semicolon = list.find(';');
-        const std::string name(trimmed(list.substr(0, semicolon)));
+        const std::string name(trim(list.substr(0, semicolon), is_space_or_tab));
         if (!name.empty() && std::find(groups.begin(), groups.end(), name) == groups.end()) groups.push_back(name);
         if (semicolon == std::string_view::npos) break;
         list.remove_prefix(semicolon + 1);
     }
 }
 
-// Which header an attribute or player option names, if any.
-std::string* header_named(platform::StreamHeaders& headers, const std::string& name) {
-    if (name == "user-agent" || name == "http-user-agent") return &headers.user_agent;
-    if (name == "referer" || name == "referrer" || name == "http-referrer" || name == "http-referer")
-        return &headers.referer;
-    if (name == "origin" || name == "http-origin") return &headers.origin;
-    return nullptr;
+// Which header an attribute or player option names, if any: a header's own
+// name, or that name after "http-".
+std::string* header_named(platform::StreamHeaders& headers, std::string_view name) {
+    if (starts_with_ignoring_case(name, "http-")) name.remove_prefix(5);
+    return platform::stream_header_field(headers, name);
 }
 
 void take_headers(platform::StreamHeaders& into, const platform::StreamHeaders& from) {
@@ -65,7 +55,7 @@ DirectiveAttributes parse_attributes(std::string_view text) {
         skip_blanks();
         if (i >= text.size()) break;
         if (text[i] == ',') {
-            out.title = std::string(trimmed(text.substr(i + 1)));
+            out.title = std::string(trim(text.substr(i + 1), is_space_or_tab));
             break;
         }
         const std::size_t name_start = i;
@@ -84,7 +74,7 @@ DirectiveAttributes parse_attributes(std::string_view text) {
             while (i < text.size() && !is_space_or_tab(text[i]) && text[i] != ',') ++i;
             value = text.substr(value_start, i - value_start);
         }
-        if (!name.empty()) out.attributes.emplace_back(name, std::string(trimmed(value)));
+        if (!name.empty()) out.attributes.emplace_back(name, std::string(trim(value, is_space_or_tab)));
     }
     return out;
 }
@@ -93,7 +83,7 @@ PlaylistParser::PlaylistParser(std::string base, EntrySink on_entry, BadLineSink
     : base_(std::move(base)), on_entry_(std::move(on_entry)), on_bad_line_(std::move(on_bad_line)) {}
 
 void PlaylistParser::line(std::string_view text, std::size_t number) {
-    text = trimmed(text);
+    text = trim(text, is_space_or_tab);
     if (text.empty()) return;
     if (text.front() == '#')
         directive(text, number);
@@ -102,18 +92,19 @@ void PlaylistParser::line(std::string_view text, std::size_t number) {
 }
 
 void PlaylistParser::directive(std::string_view text, std::size_t number) {
-    if (starts_with_name(text, "#ext-x-targetduration") || starts_with_name(text, "#ext-x-stream-inf") ||
-        starts_with_name(text, "#ext-x-media-sequence"))
+    if (starts_with_ignoring_case(text, "#ext-x-targetduration") ||
+        starts_with_ignoring_case(text, "#ext-x-stream-inf") ||
+        starts_with_ignoring_case(text, "#ext-x-media-sequence"))
         throw std::runtime_error("line " + std::to_string(number) +
                                  ": this is the playlist of one HLS stream, not a list of channels");
-    if (starts_with_name(text, "#extm3u")) {
+    if (starts_with_ignoring_case(text, "#extm3u")) {
         platform::StreamHeaders headers;
         for (const auto& [name, value] : parse_attributes(text.substr(7)).attributes)
             if (std::string* header = header_named(headers, name)) *header = value;
         take_headers(playlist_headers_, headers);
         return;
     }
-    if (starts_with_name(text, "#extinf:") || lower_case(text) == "#extinf") {
+    if (starts_with_ignoring_case(text, "#extinf:") || platform::equals_ignoring_case(text, "#extinf")) {
         if (pending_ && pending_line_ != 0) on_bad_line_(pending_line_, "#EXTINF without a stream address after it");
         if (!pending_ || pending_line_ != 0) pending_.emplace();
         pending_line_ = number;
@@ -133,21 +124,21 @@ void PlaylistParser::directive(std::string_view text, std::size_t number) {
         if (parsed.title) entry.title = *parsed.title;
         return;
     }
-    if (starts_with_name(text, "#extgrp:")) {
+    if (starts_with_ignoring_case(text, "#extgrp:")) {
         grouping_.clear();
         add_groups(grouping_, text.substr(8));
         return;
     }
-    if (starts_with_name(text, "#extvlcopt:")) {
-        const std::string_view option = trimmed(text.substr(11));
+    if (starts_with_ignoring_case(text, "#extvlcopt:")) {
+        const std::string_view option = trim(text.substr(11), is_space_or_tab);
         const std::size_t eq = option.find('=');
         if (eq == std::string_view::npos) {
             on_bad_line_(number, "#EXTVLCOPT without name=value");
             return;
         }
         if (!pending_) pending_.emplace();
-        if (std::string* header = header_named(pending_->headers, lower_case(trimmed(option.substr(0, eq)))))
-            *header = std::string(trimmed(option.substr(eq + 1)));
+        if (std::string* header = header_named(pending_->headers, trim(option.substr(0, eq), is_space_or_tab)))
+            *header = std::string(trim(option.substr(eq + 1), is_space_or_tab));
         else
             ++skipped_;
         return;
@@ -162,7 +153,7 @@ void PlaylistParser::address(std::string_view text, std::size_t number) {
 
     // A "|" starts the player's request options: name=value pairs joined by "&".
     const std::size_t bar = text.find('|');
-    const std::string_view written = trimmed(text.substr(0, bar));
+    const std::string_view written = trim(text.substr(0, bar), is_space_or_tab);
     if (bar != std::string_view::npos) {
         const platform::StreamIdentifier suffix =
             platform::split_stream_headers("|" + std::string(text.substr(bar + 1)));

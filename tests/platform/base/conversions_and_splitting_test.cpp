@@ -51,6 +51,8 @@ TEST(KeyPrefix, ComparesOnlyThePrefixLengthAndShortTextsDoNotMatch) {
     EXPECT_FALSE(starts_with("tv1_id2_17", "tv1_id_"));
     EXPECT_FALSE(starts_with("tv1", "tv1_id_"));
     EXPECT_FALSE(starts_with("TV1_ID_17", "tv1_id_"));
+    EXPECT_TRUE(starts_with_ignoring_case("TV1_ID_17", "tv1_id_"));
+    EXPECT_FALSE(starts_with_ignoring_case("TV1", "tv1_id_"));
 }
 
 TEST(SkipOnError, AbandonsTheFailingStepAndReportsIt) {

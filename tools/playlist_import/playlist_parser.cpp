@@ -13,6 +13,8 @@ namespace {
 using platform::is_space_or_tab;
 using platform::lower_case;
 using platform::starts_with_ignoring_case;
+// A playlist line's words are separated by spaces and tabs alone: every trim
+// here passes is_space_or_tab.
 using platform::trim;
 
 // A ";"-separated list of group names: trimmed, without empty or repeated ones.

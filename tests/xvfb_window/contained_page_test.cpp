@@ -85,9 +85,10 @@ TEST_F(ContainedPageTest, PlaylistNamingALocalFileReadsNothingAndTellsNothing) {
     }
 }
 
-// Scripts a page beside the player pages might carry; each records what it
-// managed in window.got. None may read the canary or any address the gateway
-// did not hand out, and the attacker's server must see no connection at all.
+// Scripts a page beside the player pages might carry inline, as such pages
+// run their own; each records what it managed in window.got. None may read
+// the canary or any address the gateway did not hand out, and the attacker's
+// server must see no connection at all.
 TEST_F(ContainedPageTest, PlantedPageReadsNothingAndSendsNothingOut) {
     const std::string attack = attacker_url("collect");
     const std::vector<std::pair<const char*, std::string>> scripts = {
@@ -123,9 +124,8 @@ TEST_F(ContainedPageTest, PlantedPageReadsNothingAndSendsNothingOut) {
     };
     for (const auto& [what, script] : scripts) {
         SCOPED_TRACE(what);
-        write(dir.path() / "bg" / "planted.js", "var got = '';\n" + script);
         write(dir.path() / "bg" / "planted.htm",
-              "<html><head><script src=\"planted.js\"></script></head><body></body></html>");
+              "<html><head><script>var got = '';\n" + script + "</script></head><body></body></html>");
         browser.navigate((dir.path() / "bg" / "planted.htm").string() + "?kwelo_iid=media/demo.webm");
         ASSERT_TRUE(wait_until([&] { return page_value(QStringLiteral("typeof got")).toString() == "string"; }, 20000));
         QTest::qWait(1500);  // what the script set off has long arrived by now

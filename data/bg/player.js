@@ -11,6 +11,9 @@
 // players' codec reports, or by a watchdog on the decoded bytes) is played
 // again from the program's converter, as H.264 + AAC, through the gateway.
 // Any other identifier (a site's own video id) is shown with the site's name.
+// An identifier too long for any address the browser loads comes as
+//   <site>.htm?kwelo_too_long=<its length in characters>
+// and the page says so.
 // A failure is shown in the page, naming the identifier and what went wrong;
 // body's data-state says what the page is doing: "loading", "converting",
 // "playing", "failed" or "shown" (a site's own id); data-conversion, once the
@@ -49,6 +52,12 @@
     } catch (e) {
       return raw;
     }
+  }
+
+  // The length of an identifier too long to be carried in the address, or "".
+  function too_long_length() {
+    var match = /^\?kwelo_too_long=(\d+)$/.exec(window.location.search);
+    return match ? match[1] : "";
   }
 
   // The stream's address without the request headers an identifier may
@@ -515,6 +524,13 @@
   window.alert = window.confirm = window.prompt = function () { return null; };
   document.addEventListener("keydown", keyboard, true);
   document.addEventListener("DOMContentLoaded", function () {
+    var length = too_long_length();
+    if (length !== "") {
+      document.getElementById("identifier").textContent = "（视频编号过长）";
+      state("failed");
+      status("无法播放：视频编号长 " + length + " 个字符，超出了浏览器地址能容纳的长度");
+      return;
+    }
     id = identifier();
     show(document.body.getAttribute("data-site"));
   });

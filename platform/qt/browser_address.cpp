@@ -11,8 +11,10 @@ namespace qinghe::platform::qt {
 
 namespace {
 // Characters that stand for themselves inside a query; every other character
-// outside the unreserved set is percent-encoded.
-const QByteArray literal_in_query = QByteArrayLiteral("&=/?:@!$'()*,;");
+// outside the unreserved set is percent-encoded. "'" is not among them: the
+// engine encodes it in an http query anyway, and so the address's length is
+// the one the engine sees.
+const QByteArray literal_in_query = QByteArrayLiteral("&=/?:@!$()*,;");
 
 QString native_path(const std::string& text, const std::string& program_directory) {
     return to_qstring(platform::native_path(text, program_directory));

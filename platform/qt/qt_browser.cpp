@@ -15,6 +15,7 @@
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -36,6 +37,20 @@ void name_videos(QWebEnginePage& page, const QString& caption) {
                        QWebEngineScript::ApplicationWorld);
 }
 
+// A peer connection reaches its relay and peer servers outside every
+// request the guard sees, so a page's document loses the constructors before
+// its own scripts run. The engine runs no such script in the empty document
+// a new frame starts with, so this closes the direct way only.
+void shut_peer_connections(QWebEngineProfile& profile) {
+    QWebEngineScript script;
+    script.setName(QStringLiteral("qinghe-no-peer-connections"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(QStringLiteral("delete window.RTCPeerConnection; delete window.webkitRTCPeerConnection;"));
+    profile.scripts()->insert(script);
+}
+
 }  // namespace
 
 QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
@@ -46,6 +61,7 @@ QtBrowser::QtBrowser(QWidget* parent, std::string program_directory)
       program_directory_(std::move(program_directory)) {
     // An off-the-record profile of the browser's own, so the guard sees every request of its pages.
     profile_->setUrlRequestInterceptor(guard_.get());
+    shut_peer_connections(*profile_);
     QObject::connect(profile_.get(), &QWebEngineProfile::downloadRequested, view_.data(),
                      [](QWebEngineDownloadRequest* download) { download->cancel(); });
     page_ = make_page();

@@ -17,7 +17,7 @@ namespace qinghe::platform::qt {
 
 namespace {
 // Label 0 as designed: caption "Label3111", 810 twips wide and as high as the
-// strip, at its top left corner.
+// strip, at its top left corner, in the window's default font.
 const char* const design_caption = "Label3111";
 constexpr int design_width_twips = 810;
 // The widget the labels are children of: the strip's surface, or a plain
@@ -31,6 +31,8 @@ QWidget* label_parent(QWidget* strip) {
 QtTickerLabels::QtTickerLabels(const QtControl& strip) : strip_(strip) {
     if (strip_.widget() == nullptr) throw PlatformError("the ticker strip has been destroyed");
     TickerLabel* first = make_label(0);
+    // The window's default font, at a size whose glyphs the strip shows whole.
+    first->setFont(TickerLabel::fitting_font(first->font(), to_pixels(strip_height_twips)));
     first->set_caption(QString::fromLatin1(design_caption));
     first->setGeometry(0, 0, to_pixels(design_width_twips), to_pixels(strip_height_twips));
     first->setVisible(true);

@@ -5,16 +5,53 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace qinghe::platform::qt {
+
+namespace {
+// Chinese text, capitals with marks above and letters that reach below the
+// baseline: the ink a caption's glyphs take at most, in practice.
+const QString ink_sample = QStringLiteral("青禾网络电视广告：【】ÅÉÎgjpqy|()");
+
+// Pixel rows above the baseline and from it down that the font's ink of the
+// sample takes.
+std::pair<int, int> ink_rows(const QFont& font) {
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(ink_sample);
+    return {static_cast<int>(std::ceil(-ink.top())), static_cast<int>(std::ceil(ink.bottom()))};
+}
+}  // namespace
 
 TickerLabel::TickerLabel(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
+    std::tie(ink_above_, ink_below_) = ink_rows(font());
+}
+
+QFont TickerLabel::fitting_font(const QFont& base, int height) {
+    QFont font = base;
+    for (int size = std::max(height, 1); size > 1; --size) {
+        font.setPixelSize(size);
+        const auto [above, below] = ink_rows(font);
+        if (above + below <= height) return font;
+    }
+    font.setPixelSize(1);
+    return font;
+}
+
+TickerLabel::Shaped TickerLabel::shape(const QString& text) const {
+    QTextLayout layout(text, font());
+    layout.setCacheEnabled(false);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return {layout.glyphRuns(), line.isValid() ? line.ascent() : 0};
 }
 
 void TickerLabel::set_caption(const QString& caption) {
@@ -58,7 +95,7 @@ void TickerLabel::paintEvent(QPaintEvent* event) {
     painter.setFont(font());
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
     const QRect area = event->rect();
-    const qreal top = (height() - QFontMetricsF(font()).height()) / 2.0;
+    const int baseline = ink_above_ + (height() - ink_above_ - ink_below_) / 2;
 
     // The first run that reaches into the area, then every run that starts
     // inside it.
@@ -71,13 +108,12 @@ void TickerLabel::paintEvent(QPaintEvent* event) {
     for (; run != runs_.end() && run->x <= area.right() + 1; ++run) {
         const auto index = static_cast<std::size_t>(run - runs_.begin());
         if (!run->shaped) {
-            run->shaped.emplace(caption_.mid(run->start, run->length));
-            run->shaped->setTextFormat(Qt::PlainText);
-            run->shaped->prepare(QTransform(), font());
+            run->shaped = shape(caption_.mid(run->start, run->length));
             shaped_.push_back(index);
             ++text_layouts_;
         }
-        painter.drawStaticText(QPointF(run->x, top), *run->shaped);
+        for (const QGlyphRun& glyphs : run->shaped->glyphs)
+            painter.drawGlyphRun(QPointF(run->x, baseline - run->shaped->ascent), glyphs);
         drawn_characters_ += run->length;
         first = std::min(first, index);
         last = std::max(last, index);
@@ -95,6 +131,7 @@ void TickerLabel::paintEvent(QPaintEvent* event) {
 void TickerLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        std::tie(ink_above_, ink_below_) = ink_rows(font());
         measure();
         updateGeometry();
     }

@@ -2,8 +2,9 @@
 
 #include "platform/qt/window_text.h"
 
+#include <QGlyphRun>
 #include <QLabel>
-#include <QStaticText>
+#include <QList>
 
 #include <optional>
 #include <vector>
@@ -20,6 +21,10 @@ namespace qinghe::platform::qt {
 // moving a label with a megabyte caption costs no more than a short one.
 // What the label hands to the window system and to accessibility (its
 // QLabel text) is the caption cut as window_text cuts it.
+//
+// The text stands on one baseline, placed so that the ink of Chinese and
+// Latin text (capitals with marks above, descenders below) sits centred in
+// the label's height; fitting_font picks a size whose ink fits the strip.
 class TickerLabel : public QLabel {
     Q_OBJECT
 public:
@@ -27,6 +32,11 @@ public:
     static constexpr int run_length = 128;
 
     explicit TickerLabel(QWidget* parent = nullptr);
+
+    // The font of base's family at the largest pixel size whose ink for
+    // Chinese and Latin text, with the fonts that stand in for missing
+    // glyphs, is at most height pixels high.
+    static QFont fitting_font(const QFont& base, int height);
 
     void set_caption(const QString& caption);
     const QString& caption() const { return caption_; }
@@ -53,20 +63,29 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // A run's glyphs, placed on a baseline at height ascent.
+    struct Shaped {
+        QList<QGlyphRun> glyphs;
+        qreal ascent;
+    };
     struct Run {
         int start;
         int length;
         qreal x;
-        std::optional<QStaticText> shaped;
+        std::optional<Shaped> shaped;
     };
 
     void measure();
+    Shaped shape(const QString& text) const;
 
     QString caption_;
     std::vector<Run> runs_;
     // Runs shaped for the last repaint; the others are let go.
     std::vector<std::size_t> shaped_;
     qreal caption_width_ = 0;
+    // Pixel rows the font's ink takes above the baseline and from it down.
+    int ink_above_ = 0;
+    int ink_below_ = 0;
     bool pressed_ = false;
     int text_layouts_ = 0;
     int drawn_characters_ = 0;

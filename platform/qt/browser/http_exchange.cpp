@@ -6,6 +6,8 @@
 #include <QIODevice>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace qinghe::platform::qt {
 
 namespace {
@@ -79,8 +81,11 @@ void HttpExchange::read_head() {
         socket_->readAll();  // one request per connection; what follows is ignored
         return;
     }
+    // Only the new bytes (and the three before them) can complete the blank
+    // line, so a long head arriving in small pieces is searched once.
+    const qsizetype searched = std::max<qsizetype>(0, head_.size() - 3);
     head_ += socket_->read(head_limit + 4 - head_.size());
-    if (!head_.contains("\r\n\r\n")) {
+    if (head_.indexOf("\r\n\r\n", searched) < 0) {
         if (head_.size() > head_limit) abort();
         return;
     }

@@ -36,8 +36,9 @@ std::optional<HttpRequestHead> parse_request_head(const QByteArray& text);
 
 // One request and its answer over one loopback connection, which closes
 // after the answer (every answer says "Connection: close"). The head must
-// arrive within a few seconds and fit in head_limit bytes; otherwise the
-// connection is dropped. A body is written whole (respond) or streamed from a
+// arrive within a few seconds and fit in head_limit bytes: a request line as
+// long as the browser engine's longest address (target_limit) and header
+// fields of a few kilobytes; otherwise the connection is dropped. A body is written whole (respond) or streamed from a
 // device as its bytes come (stream): at most about buffer_limit bytes wait in
 // the socket at a time, the device is read only as the client takes them, so
 // a stream of any length or speed holds bounded memory. The exchange deletes
@@ -45,7 +46,9 @@ std::optional<HttpRequestHead> parse_request_head(const QByteArray& text);
 class HttpExchange : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype head_limit = 16 * 1024;
+    // The engine loads no address longer than 2 MiB, so no page asks for more.
+    static constexpr qsizetype target_limit = 2 * 1024 * 1024;
+    static constexpr qsizetype head_limit = target_limit + 16 * 1024;
     static constexpr qint64 buffer_limit = 512 * 1024;
 
     // Takes the socket over.

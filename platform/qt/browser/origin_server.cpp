@@ -78,13 +78,18 @@ QUrl OriginServer::open_page(const QUrl& file_url) {
     pages_ = directory.absolutePath();
     QDir program = directory;
     program.cdUp();
-    // The stream's own request headers travel in its identifier.
     const QString identifier = page_identifier(file_url);
-    gateway_->grant({identifier, pages_, program.absolutePath(), request_headers_of(identifier)});
 
     QUrl served = base_.resolved(QUrl(QStringLiteral("bg/")));
     served.setPath(served.path() + page.fileName());
     if (file_url.hasQuery()) served.setQuery(file_url.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    if (served.toEncoded().size() > HttpExchange::target_limit) {
+        gateway_->revoke();
+        served.setQuery(QStringLiteral("kwelo_too_long=%1").arg(identifier.toUcs4().size()));
+        return served;
+    }
+    // The stream's own request headers travel in its identifier.
+    gateway_->grant({identifier, pages_, program.absolutePath(), request_headers_of(identifier)});
     return served;
 }
 

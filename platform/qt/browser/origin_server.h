@@ -25,8 +25,12 @@ class HttpExchange;
 // A request must name exactly that host and port in its Host field (so a
 // page of another origin that rebinds a name to 127.0.0.1 gets nothing), use
 // GET or HEAD and name a file that, with every link resolved, lies inside the
-// pages' directory. The pages get a Content-Security-Policy that confines
-// them to this origin.
+// pages' directory. Every page gets a Content-Security-Policy that confines
+// it to this origin: it loads and connects nowhere else, holds no frame or
+// plug-in, sends no form and sets no base address. Its own inline scripts,
+// event handlers and styles run, since a page put into bg/ by a publisher or
+// user is written that way; the three pages of the program carry a stricter
+// policy of their own in a <meta> element.
 //
 // Qt Network's QTcpServer carries the server and QNetworkAccessManager the
 // upstream requests (with TLS for https): both run in the window's event
@@ -40,8 +44,10 @@ class OriginServer : public QObject {
 public:
     static constexpr int max_connections = 64;
     static constexpr const char* content_security_policy =
-        "default-src 'self'; script-src 'self'; connect-src 'self'; media-src 'self' blob:; "
-        "img-src 'self' data:; frame-src 'none'; object-src 'none'; base-uri 'none'; form-action 'none'";
+        "default-src 'self'; script-src 'self' 'unsafe-inline' 'unsafe-eval'; style-src 'self' 'unsafe-inline'; "
+        "connect-src 'self' data: blob:; media-src 'self' data: blob:; img-src 'self' data: blob:; "
+        "font-src 'self' data:; worker-src 'self' blob:; frame-src 'none'; object-src 'none'; base-uri 'none'; "
+        "form-action 'none'";
 
     // Listens at once; throws PlatformError when it cannot.
     explicit OriginServer(QObject* parent = nullptr);
@@ -55,8 +61,11 @@ public:
     // The address this origin serves a player page at, given as a local file
     // URL in a directory named bg: that directory becomes the pages'
     // directory (its parent the program's directory, where local media must
-    // lie) and the page's kwelo_iid is granted to the gateway. Throws
-    // PlatformError for any other file.
+    // lie) and the page's kwelo_iid is granted to the gateway. An address
+    // longer than the engine loads (HttpExchange::target_limit) becomes the
+    // page with the query kwelo_too_long=<the identifier's length in
+    // characters> and grants nothing, so the page can say why it plays
+    // nothing. Throws PlatformError for any other file.
     QUrl open_page(const QUrl& file_url);
 
     StreamGateway& gateway() { return *gateway_; }

@@ -15,6 +15,9 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace qinghe::platform::qt {
 namespace {
 
@@ -81,6 +84,41 @@ TEST_F(TickerLabelsTest, CaptionSizesTheLabel) {
     EXPECT_GT(wide, narrow);
     EXPECT_EQ(wide, static_cast<float>(labels.label(1)->width() * twips_per_pixel));
     EXPECT_EQ(labels.label(1)->width(), labels.label(1)->sizeHint().width());
+}
+
+// A label as high as the strip draws every pixel of ink it draws with room to
+// spare: nothing of a caption's glyphs is cut off at the top or bottom.
+TEST_F(TickerLabelsTest, ACaptionsGlyphsFitTheStripsHeight) {
+    QLabel& label = *labels.label(0);
+    const auto ink = [&label](int height) {
+        label.resize(label.width(), height);
+        QImage canvas(label.size(), QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        label.render(&canvas, {}, {}, QWidget::DrawChildren);
+        int pixels = 0;
+        int top = height;
+        int bottom = -1;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if (qAlpha(canvas.pixel(x, y)) != 0) {
+                    ++pixels;
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        return std::tuple{pixels, bottom - top + 1};
+    };
+    const int strip_px = to_pixels(strip_height_twips);
+    for (const char* caption : {"青禾网络电视【广告】", "Ågjpqy |(Éé)|", "新片 Mojito 上映：8月"}) {
+        SCOPED_TRACE(caption);
+        labels.set_caption(0, caption);
+        const auto [roomy_pixels, roomy_rows] = ink(3 * strip_px);
+        const auto [pixels, rows] = ink(strip_px);
+        EXPECT_GT(pixels, 0);
+        EXPECT_EQ(pixels, roomy_pixels);
+        EXPECT_EQ(rows, roomy_rows);
+        // And the text uses the strip: its ink is most of the strip's height.
+        EXPECT_GE(rows, strip_px * 2 / 3);
+    }
 }
 
 TEST_F(TickerLabelsTest, LeftKeepsTheTwipsWrittenAndPlacesAtTheNearestPixel) {

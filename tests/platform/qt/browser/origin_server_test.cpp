@@ -1,6 +1,8 @@
 // The pages' origin and its stream gateway over real loopback connections:
 // what they serve, and everything they refuse.
 #include "platform/qt/browser/origin_server.h"
+
+#include "platform/qt/browser/http_exchange.h"
 #include "support/temp_dir.h"
 
 #include <QEventLoop>
@@ -41,12 +43,12 @@ protected:
     }
 
     // Opens the player page for an identifier, as the browser's navigate does.
-    void open(const std::string& identifier) {
+    QUrl open(const std::string& identifier) {
         const QString page = QString::fromStdString((dir.path() / "bg" / "tudou.htm").string());
         QUrl url = QUrl::fromLocalFile(page);
         url.setQuery(QStringLiteral("kwelo_iid=") +
                      QString::fromUtf8(QUrl::toPercentEncoding(QString::fromStdString(identifier), "/:")));
-        origin.open_page(url);
+        return origin.open_page(url);
     }
 
     // Sends the request text as it is and reads the answer to its end.
@@ -123,6 +125,10 @@ TEST_F(OriginServerTest, ServesThePagesDirectoryOnlyToItsOwnHostAndPrefix) {
         {"a directory", "GET " + prefix + "bg/media" + tail, 404},
         {"outside bg and gateway", "GET " + prefix + "tavik.dll" + tail, 404},
         {"not HTTP", "HELLO\r\n\r\n", 400},
+        {"the longest address the engine loads",
+         "GET " + prefix +
+             "bg/tudou.htm?kwelo_iid=" + QByteArray(HttpExchange::target_limit - prefix.size() - 23, 'a') + tail,
+         200},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -134,7 +140,22 @@ TEST_F(OriginServerTest, ServesThePagesDirectoryOnlyToItsOwnHostAndPrefix) {
     const Answer page = get("bg/tudou.htm");
     EXPECT_EQ(page.body, "<html>page</html>");
     EXPECT_TRUE(page.head.contains("Content-Security-Policy: default-src 'self'"));
-    EXPECT_EQ(send(QByteArray(20000, 'x')).status, 0) << "a head too long is dropped";
+    EXPECT_EQ(send(QByteArray(HttpExchange::head_limit + 1, 'x')).status, 0) << "a head too long is dropped";
+}
+
+// Up to the engine's longest address the page gets the identifier; beyond
+// it the page is told the identifier's length, and nothing is granted.
+TEST_F(OriginServerTest, AnIdentifierTooLongForTheEnginesAddressesIsToldByItsLength) {
+    const qsizetype fits = HttpExchange::target_limit - origin.base().toEncoded().size() - 23;
+    const QUrl longest = open(std::string(fits, 'a'));
+    EXPECT_EQ(longest.toEncoded().size(), HttpExchange::target_limit);
+    EXPECT_EQ(get(longest.toEncoded().mid(origin.base().toEncoded().size())).status, 200);
+
+    open("media/clip.webm");
+    ASSERT_EQ(play("media/clip.webm").status, 200);
+    const std::string beyond = std::string(fits - 1, 'a') + "长";
+    EXPECT_EQ(open(beyond).query(), QStringLiteral("kwelo_too_long=%1").arg(fits));
+    EXPECT_EQ(play("media/clip.webm").status, 403) << "the earlier grant is gone";
 }
 
 TEST_F(OriginServerTest, GatewayServesOnlyTheGrantedIdentifierWithRanges) {

@@ -179,6 +179,13 @@ QTreeWidgetItem* search_root_item(QTreeWidget& tree) {
     return root;
 }
 
+// The user has chosen the first result before searching again, and the
+// window has caught up with what happened so far.
+void choose_first_row(QTreeWidget& tree, QTreeWidgetItem* root) {
+    if (root->childCount() > 0) tree.setCurrentItem(root->child(0));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
 std::string result_label(QTreeWidgetItem* root) {
     return root->text(0).toStdString() + ", " + std::to_string(root->childCount()) + " rows";
 }
@@ -198,13 +205,14 @@ void search_screen_system(benchmark::State& state, std::size_t word) {
             {
                 platform::sqlcipher::SqlcipherConnection connection;
                 catalogue::open_catalogue(connection, app_path);
-                platform::qt::QtTimer timer1(platform::qt::timer1_interval_ms, true, [] {});
+                platform::qt::QtTimer timer1(
+                    platform::qt::timer1_interval_ms, true, [] {});
                 tree::fill_category_roots(connection, tv1, timer1);
             }
             FrameWindow window(tv1.widget());
             std::string text;
-            QObject::connect(&window.button(), &QPushButton::clicked,
-                             [&] { searcher.start_search(tv1, app_path, text); });
+            QObject::connect(
+                &window.button(), &QPushButton::clicked, [&] { searcher.start_search(tv1, app_path, text); });
             window.show();
             window.wait_for_frame([] { return true; }, true);
             wait_for([&] { return searcher.index_ready(); });
@@ -222,7 +230,7 @@ void search_screen_system(benchmark::State& state, std::size_t word) {
             Stages stages;
             for (auto _ : state) {
                 click(search_texts[common_word]);
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+                choose_first_row(*tv1.widget(), root);
                 const auto [clicked, frame] = click(search_texts[word]);
                 const WorkMarks& m = timed.marks;
                 state.SetIterationTime(ms_between(clicked, frame) / 1e3);
@@ -259,16 +267,19 @@ void search_screen_baseline(benchmark::State& state) {
             const QString intro = qstr(tree::intro_text);
             bool listed = false;
             int generation = 0;
-            QObject::connect(&window.button(), &QPushButton::clicked, [&] {
-                delete_children(root);
-                QList<QTreeWidgetItem*> children;
-                for (int n = 1; n <= 50; ++n)
-                    children.append(programme_item(QStringLiteral("%1.城市故事 第%2部").arg(n).arg(generation), intro));
-                root->addChildren(children);
-                root->setText(0, QStringLiteral("搜索结果(%1)").arg(children.size()));
-                root->setExpanded(true);
-                listed = true;
-            });
+            QObject::connect(
+                &window.button(), &QPushButton::clicked,
+                [&] {
+                    delete_children(root);
+                    QList<QTreeWidgetItem*> children;
+                    for (int n = 1; n <= 50; ++n)
+                        children.append(
+                            programme_item(QStringLiteral("%1.城市故事 第%2部").arg(n).arg(generation), intro));
+                    root->addChildren(children);
+                    root->setText(0, QStringLiteral("搜索结果(%1)").arg(children.size()));
+                    root->setExpanded(true);
+                    listed = true;
+                });
             window.show();
             window.wait_for_frame([] { return true; }, true);
 
@@ -284,7 +295,7 @@ void search_screen_baseline(benchmark::State& state) {
             Stages stages;
             for (auto _ : state) {
                 click();
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+                choose_first_row(*tree, root);
                 const auto [clicked, listed_at, frame] = click();
                 state.SetIterationTime(ms_between(clicked, frame) / 1e3);
                 stages.add("total_ms", ms_between(clicked, frame));

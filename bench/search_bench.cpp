@@ -6,6 +6,7 @@
 #include "bench/bench_catalogues.h"
 #include "bench/bench_support.h"
 #include "bench/raw_catalogue.h"
+#include "bench/search_support.h"
 
 #include "catalogue/queries.h"
 #include "catalogue/statements.h"
@@ -27,11 +28,6 @@
 
 namespace qinghe::bench {
 namespace {
-
-// "故事" ends one title in forty of the generated ones, "城市之光 第2部" is
-// the whole title of about ten, "王" is in most player texts and "长安%密码"
-// matches a few hundred titles.
-const std::string search_texts[] = {"故事", "zqxjvw", "", "城市之光 第2部", "王", "长安%密码"};
 
 void search_system(benchmark::State& state, std::size_t word) {
     guarded(
@@ -79,19 +75,6 @@ void search_baseline(benchmark::State& state, std::size_t word) {
         });
 }
 
-std::unique_ptr<platform::qt::QtBackgroundWork> make_worker() {
-    return std::make_unique<platform::qt::QtBackgroundWork>([] {
-        return std::make_unique<platform::sqlcipher::SqlcipherConnection>(
-            std::string(), platform::sqlcipher::default_statement_limit, false);
-    });
-}
-
-// Runs the event loop until done() holds.
-template <class Done>
-void wait_for(Done&& done) {
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
 // From the click to the rows listed, with the index built beforehand: the
 // search runs on its worker as in the window, so the time is wall-clock.
 void search_indexed(benchmark::State& state, std::size_t word) {
@@ -99,8 +82,8 @@ void search_indexed(benchmark::State& state, std::size_t word) {
         state,
         [&] {
             const std::string app_path = catalogue_dir(CatalogueKind::large).string();
-            const auto search_worker = make_worker();
-            const auto index_worker = make_worker();
+            const auto search_worker = make_search_worker();
+            const auto index_worker = make_search_worker();
             search::Searcher searcher(*search_worker, index_worker.get());
             searcher.build_index(app_path);
             wait_for([&] { return searcher.index_ready(); });

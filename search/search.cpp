@@ -8,6 +8,8 @@
 #include "tree/node_keys.h"
 
 #include <memory>
+#include <unordered_set>
+#include <vector>
 
 namespace qinghe::search {
 
@@ -20,11 +22,12 @@ std::string root_text(long count) {
     return "搜索结果(" + platform::dec(count) + ")";
 }
 
+// The old results go in one change of the tree, however many there are.
 void clear_search_root(platform::TreeView& tv1) {
     const std::string root(keys::search_root);
     int children = 0;
     if (try_step([&] { children = tv1.children(root); }) && children >= 1)
-        try_step([&] { tree::delete_child(tv1, root); });
+        try_step([&] { tv1.replace_children(root, {}); });
 }
 
 }  // namespace
@@ -58,16 +61,23 @@ SearchResult run_search(platform::Connection& connection, const std::string& sea
 void show_search_result(platform::TreeView& tv1, const SearchResult& result) {
     const std::string root(keys::search_root);
     try_step([&] { tv1.set_text(root, root_text(result.count)); });
+    // Every row joins the tree in one change, so the window lays out, paints
+    // and tells a screen reader about the rows once, not once a row.
+    std::vector<platform::TreeNode> nodes;
+    std::unordered_set<std::string> listed;
     long n = 0;
     for (const SearchRow& row : result.rows) {
         ++n;
-        // A row whose id or title could not be read gives no node, and its
-        // intro node then has no parent.
+        // A row whose id or title could not be read gives no node, nor does
+        // a programme listed already: its nodes' keys are taken.
         if (!row.id || !row.title) continue;
-        const std::string programme_key = keys::search_programme(*row.id);
-        try_step([&] { tv1.add_child(root, programme_key, platform::dec(n) + "." + *row.title); });
-        try_step([&] { tv1.add_child(programme_key, keys::search_intro(*row.id), std::string(tree::intro_text)); });
+        std::string programme_key = keys::search_programme(*row.id);
+        if (!listed.insert(programme_key).second) continue;
+        nodes.push_back({std::move(programme_key),
+                         platform::dec(n) + "." + *row.title,
+                         {{keys::search_intro(*row.id), std::string(tree::intro_text), {}}}});
     }
+    try_step([&] { tv1.replace_children(root, nodes); });
     try_step([&] { tv1.set_expanded(root, true); });
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -248,6 +249,40 @@ TEST_F(Accessibility, ControlsHaveTheirNamesAndRoles) {
         EXPECT_EQ(nodes[i].actions, "Press");
     }
     EXPECT_GE(links, 2);
+}
+
+TEST_F(Accessibility, AReaderReadsTheSearchResultsInPlaceOfTheOldOnes) {
+    struct Search {
+        const char* text;
+        std::vector<std::string> rows;  // the search root's text, then its rows
+    };
+    const std::vector<Search> searches = {
+        {"新版骆驼祥子", {"搜索结果(3)", "1.新版骆驼祥子", "2.新版骆驼祥子", "3.新版骆驼祥子 第3部"}},
+        {"大闹天宫 第3季", {"搜索结果(1)", "1.大闹天宫 第3季"}},
+    };
+    const auto cells = [&] {
+        std::vector<std::string> names;
+        for (const Node& n : dump())
+            if (n.role == "table cell") names.push_back(n.name);
+        return names;
+    };
+    for (const Search& search : searches) {
+        SCOPED_TRACE(search.text);
+        ASSERT_FALSE(
+            run("/usr/bin/python3 '" + reader.string() + "' type 搜索 '" + search.text + "' && echo typed").empty());
+        ASSERT_FALSE(
+            run("/usr/bin/python3 '" + reader.string() + "' press 搜索 'push button' && echo pressed").empty());
+        // The rows follow the search root, in order, and no row of the
+        // search before is left.
+        std::vector<std::string> shown;
+        EXPECT_TRUE(wait_until([&] {
+            shown = cells();
+            const auto root = std::find(shown.begin(), shown.end(), search.rows.front());
+            return root != shown.end() && static_cast<std::size_t>(shown.end() - root) > search.rows.size() &&
+                   std::equal(search.rows.begin(), search.rows.end(), root) &&
+                   (root + static_cast<long>(search.rows.size()))->find('.') == std::string::npos;
+        })) << testing::PrintToString(shown);
+    }
 }
 
 TEST_F(Accessibility, PressingAnAdLabelOpensItsAdAsAClickDoes) {

@@ -4,7 +4,11 @@
     atspi_tree.py dump         one line per object under the program: depth,
                                role, name, action names and "focused" when it
                                has the focus, tab-separated
-    atspi_tree.py press NAME   runs the first action of the first object named NAME
+    atspi_tree.py press NAME [ROLE]
+                               runs the first action of the first object named
+                               NAME (and of that role)
+    atspi_tree.py type NAME TEXT
+                               puts TEXT into the first editable object named NAME
 
 Exits 2 when the program is not on the bus (yet).
 """
@@ -54,9 +58,16 @@ def main():
             print("\t".join(field.replace("\t", " ").replace("\n", " ") for field in fields))
         return 0
     if sys.argv[1] == "press":
+        role = sys.argv[3] if len(sys.argv) > 3 else None
         for _, node in walk(app):
-            if node.get_name() == sys.argv[2] and actions(node):
+            if node.get_name() == sys.argv[2] and actions(node) and role in (None, node.get_role_name()):
                 return 0 if node.get_action_iface().do_action(0) else 1
+        return 1
+    if sys.argv[1] == "type":
+        for _, node in walk(app):
+            editable = node.get_editable_text_iface() if node.get_name() == sys.argv[2] else None
+            if editable is not None:
+                return 0 if editable.set_text_contents(sys.argv[3]) else 1
         return 1
     return 64
 

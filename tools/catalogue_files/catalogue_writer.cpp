@@ -1,5 +1,6 @@
 #include "tools/catalogue_files/catalogue_writer.h"
 
+#include "catalogue/schema/indexes.h"
 #include "catalogue/schema/tables.h"
 
 #include <algorithm>
@@ -85,12 +86,6 @@ void check_replaceable(const fs::path& destination) {
         throw std::runtime_error(destination.string() + " is " + kind_of(st.st_mode) +
                                  ", not a regular file; it is left as it is");
     }
-}
-
-bool has_columns(const std::vector<std::string>& columns, std::initializer_list<const char*> wanted) {
-    return std::all_of(
-        wanted.begin(), wanted.end(),
-        [&](const char* name) { return std::find(columns.begin(), columns.end(), name) != columns.end(); });
 }
 
 }  // namespace
@@ -187,14 +182,8 @@ void CatalogueWriter::add_row(const std::vector<Cell>& row) {
 }
 
 void CatalogueWriter::add_indexes() {
-    for (const auto& [name, columns] : tables_) {
-        if (name == catalogue::programme_table && has_columns(columns, {"lb_id", "up_dt", "id"}))
-            db_.exec("CREATE INDEX qinghe_t1_page ON t1 (lb_id, up_dt, id)");
-        if (name == catalogue::programme_table && has_columns(columns, {"id"}))
-            db_.exec("CREATE INDEX qinghe_t1_id ON t1 (id)");
-        if (name == catalogue::category_table && has_columns(columns, {"px"}))
-            db_.exec("CREATE INDEX qinghe_vlb_px ON vlb (px)");
-    }
+    for (const auto& [name, columns] : tables_)
+        for (const std::string& statement : catalogue::index_statements(name, columns)) db_.exec(statement);
 }
 
 void CatalogueWriter::finish() {

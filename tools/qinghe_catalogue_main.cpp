@@ -56,6 +56,10 @@ constexpr const char* usage =
     "      cannot hold (text that is not UTF-8, an infinite number) is printed as\n"
     "      near as it can be (U+FFFD for each invalid byte, null) and named on\n"
     "      standard error.\n"
+    "  qinghe-catalogue convert <in.dll> <out.dll>\n"
+    "      Write the catalogue of a Jet file (or of another catalogue) as an\n"
+    "      SQLCipher catalogue with the same rows and the indexes generate writes.\n"
+    "      check and dump read Jet files too.\n"
     "  qinghe-catalogue --help\n"
     "\n"
     "An existing output file is replaced only once the new one is complete, and\n"
@@ -171,6 +175,12 @@ int dump(const std::vector<std::string>& args) {
     return 0;
 }
 
+int convert(const std::vector<std::string>& args) {
+    if (args.size() != 2) throw UsageError("convert needs a catalogue file and an output file");
+    cf::write_catalogue(args[1], cf::read_catalogue(args[0]));
+    return 0;
+}
+
 int check(const std::vector<std::string>& args) {
     if (args.size() != 1) throw UsageError("check needs exactly one catalogue file");
     const std::vector<std::string> problems = cf::check_catalogue(args[0]);
@@ -192,6 +202,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "import") return import(rest);
     if (command == "dump") return dump(rest);
     if (command == "check") return check(rest);
+    if (command == "convert") return convert(rest);
     throw UsageError("unknown command \"" + command + "\"");
 }
 

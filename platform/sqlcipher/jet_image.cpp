@@ -198,4 +198,19 @@ std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::str
     return image;
 }
 
+bool is_jet_file(const std::string& path) {
+    unsigned char start[32] = {};
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const ssize_t got = ::pread(descriptor, start, sizeof start, 0);
+    ::close(descriptor);
+    return got > 0 && jet::has_jet_signature(std::span<const unsigned char>(start, static_cast<std::size_t>(got)));
+}
+
+Database open_jet_database(const std::string& path, const std::string* password) {
+    const std::shared_ptr<JetImage> image = JetImage::open(path, password);
+    while (!image->wait_for_rows(load_limit)) {}
+    return Database::shared_memory(image->name(), Database::Access::read_only);
+}
+
 }  // namespace qinghe::platform::sqlcipher

@@ -18,6 +18,8 @@
 
 namespace qinghe::platform::sqlcipher {
 
+class Database;
+
 class JetImage {
 public:
     // Opens the image of the Jet file at path, loading it unless this
@@ -51,5 +53,14 @@ private:
     std::shared_future<void> rows_;
     std::thread thread_;
 };
+
+// Whether the file at path starts as a Jet database does; false for one
+// that cannot be read or is too short to say.
+bool is_jet_file(const std::string& path);
+
+// The whole Jet file, every row loaded, as a read-only database of its own
+// (which keeps the memory it is in), for qinghe-catalogue. Throws
+// PlatformError as JetImage::open does, and when its rows fail to load.
+Database open_jet_database(const std::string& path, const std::string* password);
 
 }  // namespace qinghe::platform::sqlcipher

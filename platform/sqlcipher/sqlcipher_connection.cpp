@@ -3,7 +3,6 @@
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
 #include "platform/base/text.h"
-#include "platform/jet/jet_header.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/jet_image.h"
 #include "platform/sqlcipher/like_match.h"
@@ -92,17 +91,6 @@ constexpr std::size_t max_kept_counts = 4096;
 
 [[noreturn]] void fail(const std::string& what) {
     throw PlatformError(what);
-}
-
-// Whether the file starts as a Jet database does; a file too short to say
-// is none.
-bool is_jet_file(const std::string& path) {
-    unsigned char start[32] = {};
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    const ssize_t got = ::pread(descriptor, start, sizeof start, 0);
-    ::close(descriptor);
-    return got > 0 && jet::has_jet_signature(std::span<const unsigned char>(start, static_cast<std::size_t>(got)));
 }
 
 // Fails unless path names a regular file this process may read. Checked

@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto started = std::chrono::steady_clock::now();
     try {
         jet::read_tables_isolated(fd, bytes.first(first_page), tables, sink, std::chrono::seconds(2));
-    } catch (const platform::PlatformError&) {
-    }
+    } catch (const platform::PlatformError&) {}
     check(std::chrono::steady_clock::now() - started < std::chrono::seconds(4), "the read ends by its time limit");
     ::close(fd);
     return 0;

@@ -71,7 +71,7 @@ public:
         table_.reset(mdb_read_table(&entry));
         if (!table_ || !mdb_read_columns(table_.get()) || table_->num_cols == 0 || table_->num_cols > MDB_MAX_COLS)
             fail(std::string("the definition of table ") + entry.object_name + " cannot be read");
-        if (!mdb_rewind_table(table_.get())) fail(std::string("table ") + entry.object_name + " cannot be read");
+        mdb_rewind_table(table_.get());
         const unsigned int count = table_->num_cols;
         buffers_.resize(count);
         lengths_.resize(count);
@@ -80,8 +80,7 @@ public:
             names_.emplace_back(column->name);
             types_.push_back(column->col_type);
             buffers_[i].resize(mdb.bind_size);
-            if (mdb_bind_column(table_.get(), static_cast<int>(i + 1), buffers_[i].data(), &lengths_[i]) != 0)
-                fail("column " + names_.back() + " cannot be read");
+            mdb_bind_column(table_.get(), static_cast<int>(i + 1), buffers_[i].data(), &lengths_[i]);
         }
     }
 

@@ -603,7 +603,9 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     // or a file that is no database fails here; a database without a single
     // table (an empty file among them) is no catalogue.
     if (db.table_count() == 0) fail(std::string(not_a_catalogue) + " (it holds no tables)");
-    if (sqlite3_db_readonly(db.handle(), "main") != 1) fail("catalogue not opened read-only");
+    // (An image in memory is shared with the connection that loads it, so
+    // only query_only and the authorizer keep this one from writing.)
+    if (!session->image && sqlite3_db_readonly(db.handle(), "main") != 1) fail("catalogue not opened read-only");
     prepare_data_version(*session);
 
     // Which file was opened, so that one put in its place is told apart.

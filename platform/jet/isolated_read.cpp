@@ -95,32 +95,27 @@ private:
     std::string buffer_;
 };
 
-// Jet files are at most 2 GiB; twice that is refused unread.
-constexpr std::uint64_t max_file_bytes = std::uint64_t{4} << 30;
-
 bool same_state(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-// The whole file as it is now, failing when it changes meanwhile.
-std::vector<unsigned char> read_whole_file(int fd, std::span<const unsigned char> first_page) {
-    struct stat before {};
-    if (::fstat(fd, &before) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-    if (static_cast<std::uint64_t>(before.st_size) > max_file_bytes) fail("the file is too large for a Jet file");
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(before.st_size));
+struct stat state_of(int fd) {
+    struct stat state {};
+    if (::fstat(fd, &state) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    return state;
+}
+
+// Fails unless the file starts with the bytes the caller checked.
+void require_first_page(int fd, std::span<const unsigned char> first_page) {
+    std::vector<unsigned char> now(first_page.size());
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    while (done < now.size()) {
+        const ssize_t n = ::pread(fd, now.data() + done, now.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-        if (n == 0) fail("the file changed while it was read");
+        if (n <= 0) fail("the file changed while it was read");
         done += static_cast<std::size_t>(n);
     }
-    struct stat after {};
-    if (::fstat(fd, &after) != 0 || !same_state(before, after)) fail("the file changed while it was read");
-    if (bytes.size() < first_page.size() || !std::equal(first_page.begin(), first_page.end(), bytes.begin()))
-        fail("the file changed while it was read");
-    return bytes;
+    if (!std::equal(first_page.begin(), first_page.end(), now.begin())) fail("the file changed while it was read");
 }
 
 [[noreturn]] void run_child(int pipe_fd, int file_fd, std::span<const unsigned char> first_page,
@@ -136,8 +131,12 @@ std::vector<unsigned char> read_whole_file(int fd, std::span<const unsigned char
     if (null_fd >= 0) ::dup2(null_fd, STDERR_FILENO);
     FrameWriter writer(pipe_fd);
     try {
-        const std::vector<unsigned char> file = read_whole_file(file_fd, first_page);
-        read_tables(file, tables, writer);
+        // libmdb reads the pages it needs through a file of its own on the
+        // same open file, so nothing has to wait for the whole file.
+        const struct stat before = state_of(file_fd);
+        require_first_page(file_fd, first_page);
+        read_tables("/proc/self/fd/" + std::to_string(file_fd), tables, writer);
+        if (!same_state(before, state_of(file_fd))) fail("the file changed while it was read");
         writer.finish(done_tag);
         _exit(0);
     } catch (const std::exception& e) {

@@ -34,6 +34,21 @@ MdbCatalogEntry* find_table(MdbHandle& mdb, std::string_view name) {
     return nullptr;
 }
 
+bool reads_fixed(int type) {
+    switch (type) {
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // A fixed-size number straight from the row's bytes, so that no text form
 // (and no locale) comes between the file and the value.
 JetCell fixed_value(const MdbHandle& mdb, int type, const MdbField& field) {
@@ -79,6 +94,9 @@ public:
             const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table_->columns, i));
             names_.emplace_back(column->name);
             types_.push_back(column->col_type);
+            // Numbers and dates are read from the row itself (fixed_value):
+            // only the rest is bound, which spares libmdb formatting them.
+            if (reads_fixed(column->col_type)) continue;
             buffers_[i].resize(mdb.bind_size);
             mdb_bind_column(table_.get(), static_cast<int>(i + 1), buffers_[i].data(), &lengths_[i]);
         }
@@ -109,23 +127,14 @@ public:
                 continue;
             }
             if (field.is_null) continue;
-            switch (type) {
-            case MDB_BYTE:
-            case MDB_INT:
-            case MDB_LONGINT:
-            case MDB_COMPLEX:
-            case MDB_FLOAT:
-            case MDB_DOUBLE:
-            case MDB_DATETIME:
+            if (reads_fixed(type)) {
                 cells[column] = fixed_value(mdb_, type, field);
-                break;
-            default: {
-                const int length = lengths_[column];
-                if (length < 0 || static_cast<std::size_t>(length) >= max_value_bytes)
-                    fail("column " + names_[column] + " holds a value longer than the longest read");
-                cells[column] = std::string(buffers_[column].data(), static_cast<std::size_t>(length));
+                continue;
             }
-            }
+            const int length = lengths_[column];
+            if (length < 0 || static_cast<std::size_t>(length) >= max_value_bytes)
+                fail("column " + names_[column] + " holds a value longer than the longest read");
+            cells[column] = std::string(buffers_[column].data(), static_cast<std::size_t>(length));
         }
         return true;
     }
@@ -142,11 +151,9 @@ private:
 
 }  // namespace
 
-void read_tables(std::span<const unsigned char> file, std::span<const std::string_view> tables, TableSink& sink) {
-    if (file.empty()) fail("the file is empty");
-    // The buffer is only read: libmdb opens it as a read-only stream.
-    std::unique_ptr<MdbHandle, CloseHandle> mdb(
-        mdb_open_buffer(const_cast<unsigned char*>(file.data()), file.size(), MDB_NOFLAGS));
+void read_tables(const std::string& path, std::span<const std::string_view> tables, TableSink& sink) {
+    // Read-only: libmdb opens the file as a stream for reading.
+    std::unique_ptr<MdbHandle, CloseHandle> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb) fail("the file is not a Jet database");
     mdb_set_bind_size(mdb.get(), max_value_bytes + 1);
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) fail("the file's list of tables cannot be read");

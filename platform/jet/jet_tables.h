@@ -2,9 +2,8 @@
 
 // Reading the tables of a Jet 3/4 file with libmdb. libmdb trusts the pages
 // it reads, so a damaged file can make it read out of bounds or crash:
-// read_tables runs it in this process (for the fuzz target and a child that
-// may die), read_tables_isolated in a child process whose failure is only a
-// failed read.
+// read_tables runs it in this process, read_tables_isolated in a child
+// process whose failure is only a failed read.
 
 #include <chrono>
 #include <cstdint>
@@ -36,10 +35,11 @@ inline constexpr std::size_t max_value_bytes = 1 << 20;
 // Reads the user tables named (any ASCII case) that the file holds, in the
 // order named, with every column. Throws PlatformError when the file cannot
 // be read.
-void read_tables(std::span<const unsigned char> file, std::span<const std::string_view> tables, TableSink& sink);
+// libmdb reads the file's pages as it needs them.
+void read_tables(const std::string& path, std::span<const std::string_view> tables, TableSink& sink);
 
-// The same for the file open (for reading) at fd, in a child process that
-// reads the whole file into its own memory first. The child's own failure,
+// The same for the file open (for reading) at fd, in a child process. The
+// child's own failure,
 // its death, what it sends that does not decode and the time limit all fail
 // the read here; so does a file whose start differs from first_page (the
 // bytes the caller checked) or that changes while the child reads it.

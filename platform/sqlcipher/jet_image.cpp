@@ -133,6 +133,9 @@ struct JetImage::Loader {
     void run() {
         ImageSink sink(db, ready, cancelled);
         try {
+            // Nothing is rolled back: a failed load fails every statement on
+            // the table it was loading.
+            db.exec("PRAGMA journal_mode=OFF", "cannot hold the catalogue");
             db.exec("BEGIN", "cannot hold the catalogue");
             jet::read_tables_isolated(file.fd, page0, loaded_tables, sink, load_limit,
                                       [this] { return cancelled.load(std::memory_order_relaxed); });

@@ -33,15 +33,6 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, long
     return error == std::errc() && end == first + digits;
 }
 
-std::size_t utf16_length(std::string_view text) {
-    std::size_t length = 0;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
-    }
-    return length;
-}
-
 std::string to_gbk(std::string_view utf8) {
     iconv_t cd = iconv_open("CP936", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("code page 936 is not available");
@@ -59,6 +50,15 @@ std::string to_gbk(std::string_view utf8) {
 }
 
 }  // namespace
+
+std::size_t utf16_length(std::string_view text) {
+    std::size_t length = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
+    }
+    return length;
+}
 
 bool is_fixed(JetType type) {
     return fixed_size(type) != 0;
@@ -109,10 +109,31 @@ std::string text_of(const Cell& cell) {
     return {};
 }
 
-std::string encode_text(std::string_view utf8, JetVersion version) {
+std::string compress_unicode(std::u16string_view text) {
+    std::string out = "\xFF\xFE";
+    bool narrow = true;
+    for (const char16_t unit : text) {
+        if ((unit & 0xFF) == 0) return {};
+        const bool fits = unit < 0x100;
+        if (fits != narrow) {
+            out += '\0';
+            narrow = fits;
+        }
+        out += static_cast<char>(unit & 0xFF);
+        if (!fits) out += static_cast<char>(unit >> 8);
+    }
+    if (out.size() >= 2 * text.size()) return {};
+    return out;
+}
+
+std::string encode_text(std::string_view utf8, JetVersion version, bool compress) {
     if (version == JetVersion::jet3) return to_gbk(utf8);
     const std::optional<std::u16string> units = jet::utf8_to_utf16(utf8);
     if (!units) throw std::runtime_error("text that is not UTF-8");
+    if (compress) {
+        std::string compressed = compress_unicode(*units);
+        if (!compressed.empty()) return compressed;
+    }
     std::string bytes;
     bytes.reserve(units->size() * 2);
     jet::append_utf16_bytes(*units, bytes);

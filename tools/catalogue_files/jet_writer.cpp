@@ -312,19 +312,21 @@ std::string JetWriter::encode_row(const TableState& table, const std::vector<Cel
         size += jet3(version) ? 1 : 2;
         if (null) continue;
         if (column.type == JetType::ole) throw std::runtime_error(column_context(column) + "holds only Null");
+        const std::string text = text_of(cell);
+        const std::size_t characters = utf16_length(text);
+        const bool memo = column.type == JetType::memo;
+        if (!memo && characters > max_text_characters)
+            throw std::runtime_error(column_context(column) + "a text column holds up to " +
+                                     std::to_string(max_text_characters) + " characters");
         try {
-            var.back() = encode_text(text_of(cell), version);
+            var.back() = encode_text(text, version, !memo || characters <= max_compressed_memo_characters);
         } catch (const std::runtime_error& e) {
             throw std::runtime_error(column_context(column) + e.what());
         }
-        if (column.type == JetType::memo) {
+        if (memo) {
             memos.push_back(var.size() - 1);
             size += 12;
         } else {
-            const std::size_t characters = jet3(version) ? var.back().size() : var.back().size() / 2;
-            if (characters > max_text_characters)
-                throw std::runtime_error(column_context(column) + "a text column holds up to " +
-                                         std::to_string(max_text_characters) + " characters");
             size += var.back().size();
         }
     }

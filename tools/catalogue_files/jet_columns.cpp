@@ -3,6 +3,7 @@
 #include "catalogue/schema/tables.h"
 #include "platform/jet/ucs2.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -140,7 +141,8 @@ std::string encode_text(std::string_view utf8, JetVersion version, bool compress
     return bytes;
 }
 
-std::vector<JetColumn> choose_columns(const Table& table) {
+std::vector<JetColumn> choose_columns(std::string_view table_name, const Table& table) {
+    const std::vector<JetColumn> usual = usual_jet_columns(table_name);
     std::vector<JetColumn> columns;
     for (std::size_t c = 0; c < table.columns.size(); ++c) {
         bool texts = false, reals = false, wholes = false, long_text = false, stamps = true, beyond_long = false,
@@ -166,7 +168,11 @@ std::vector<JetColumn> choose_columns(const Table& table) {
         }
         const std::string& name = table.columns[c];
         JetType type = JetType::long_integer;
-        if (always_memo(name))
+        const auto usual_column =
+            std::find_if(usual.begin(), usual.end(), [&](const JetColumn& u) { return u.name == name; });
+        if (!texts && !wholes && !reals && usual_column != usual.end())
+            type = usual_column->type;  // only Nulls, or no rows: the column's usual type
+        else if (always_memo(name))
             type = JetType::memo;
         else if (texts && stamps && !wholes && !reals && name == "up_dt")
             type = JetType::date_time;

@@ -43,7 +43,8 @@ std::size_t fixed_size(JetType type);  // 0 for a variable-length type
 // numbers becomes Text (or Memo), the numbers written as text. The play
 // lists, player texts and ad texts (adds, player, ad) are always Memo, and
 // up_dt is Date/Time when every value is a time stamp "YYYY-MM-DD hh:mm:ss".
-std::vector<JetColumn> choose_columns(const Table& table);
+// A usual column that holds only Nulls keeps its usual type.
+std::vector<JetColumn> choose_columns(std::string_view table_name, const Table& table);
 
 // The usual columns of one of the catalogue's tables with their usual types
 // (as choose_columns gives them for usual data), for writers that stream.

@@ -134,7 +134,7 @@ Page table_definition_page(JetVersion version, const TableDefinition& table) {
     for (const JetColumn& column : table.columns) {
         std::string name;
         if (jet3(version)) {
-            name = column.name;
+            name = encode_text(column.name, version, false);
             if (name.size() > 64) throw std::runtime_error("column name too long: " + column.name);
             def += static_cast<char>(name.size());
         } else {

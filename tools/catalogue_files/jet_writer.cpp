@@ -428,7 +428,7 @@ void write_jet_catalogue(const std::filesystem::path& file, const CatalogueData&
     try {
         jet_files::JetWriter writer(file, options);
         for (const auto& [name, table] : data.tables) {
-            writer.begin_table(name, jet_files::choose_columns(table));
+            writer.begin_table(name, jet_files::choose_columns(name, table));
             for (const auto& row : table.rows) writer.add_row(row);
         }
         writer.finish();

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,47 @@ TEST(JetWriter, GenerateWritesTheSameRowsAsForSqlCipher) {
     const CatalogueData sqlcipher = read_catalogue(dir.path() / "tavik.dll");
     for (const auto& [name, table] : sqlcipher.tables)
         EXPECT_EQ(exported(dir.path() / "tavik.mdb", name), table.rows) << name;
+}
+
+// The Jet type each column gets, as mdb-schema names it.
+TEST(JetWriter, TypesEachColumnSoItsValuesKeepTheirMeaning) {
+    CatalogueData data;
+    data.tables["t1"] = {
+        {"id", "tit", "player", "up_dt", "adds"},
+        {{std::int64_t{1}, std::monostate{}, std::string("x"), std::string("2009-05-17 20:31:07"), std::string("a")}}};
+    data.tables["x"] = {{"up_dt", "stamp", "big", "huge", "real", "mixed", "long"},
+                        {{std::int64_t{5}, std::string("2009-05-17 20:31:07"), std::int64_t{5'000'000'000},
+                          std::int64_t{9'007'199'254'740'993}, 1.5, std::string("a"), std::string(256, 'x')},
+                         {std::monostate{}, std::string("2009-05-17"), std::int64_t{1}, std::int64_t{1},
+                          std::int64_t{2}, std::int64_t{3}, std::string("y")}}};
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"id", "Long Integer"},
+        {"tit", "Text (255)"},
+        {"player", "Memo/Hyperlink (255)"},
+        {"up_dt", "DateTime"},
+        {"adds", "Memo/Hyperlink (255)"},
+        {"up_dt", "Long Integer"},
+        {"stamp", "Text (255)"},
+        {"big", "Double"},
+        {"huge", "Text (255)"},
+        {"real", "Double"},
+        {"mixed", "Text (255)"},
+        {"long", "Memo/Hyperlink (255)"},
+    };
+    test::TempDir dir;
+    write_jet_catalogue(dir.path() / "tavik.dll", data, {});
+    std::vector<std::pair<std::string, std::string>> columns;
+    std::istringstream schema(run("mdb-schema -T t1 '" + (dir.path() / "tavik.dll").string() + "'; mdb-schema -T x '" +
+                                  (dir.path() / "tavik.dll").string() + "'"));
+    for (std::string line; std::getline(schema, line);) {
+        const auto open = line.find("\t[");
+        if (open == std::string::npos) continue;
+        const auto close = line.find(']', open);
+        const auto type = line.find_first_not_of('\t', close + 1);
+        columns.emplace_back(line.substr(open + 2, close - open - 2),
+                             line.substr(type, line.find_last_not_of(", ") - type + 1));
+    }
+    EXPECT_EQ(columns, expected);
 }
 
 TEST(JetWriter, RefusesWhatJetCannotHoldAndLeavesNoFile) {

@@ -1,5 +1,6 @@
 #include "tools/catalogue_files/jet_writer.h"
 
+#include "platform/base/text.h"
 #include "tools/catalogue_files/file_replacement.h"
 
 #include <cerrno>
@@ -233,6 +234,18 @@ void JetWriter::flush_long_value_page() {
 void JetWriter::begin_table(const std::string& name, std::vector<JetColumn> columns) {
     if (columns.empty()) throw std::runtime_error("table " + name + " has no columns");
     if (name.empty() || name.size() > 64) throw std::runtime_error("a table name has 1 to 64 characters: " + name);
+    // Jet compares names without regard to case and keeps MSys... for its
+    // own tables.
+    if (platform::lower_case(name).rfind("msys", 0) == 0)
+        throw std::runtime_error("table names starting with MSys are Jet's own: " + name);
+    for (const TableState& table : tables_)
+        if (platform::equals_ignoring_case(table.name, name))
+            throw std::runtime_error("tables " + table.name + " and " + name + " differ only in case");
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (platform::equals_ignoring_case(columns[i].name, columns[j].name))
+                throw std::runtime_error("table " + name + ": columns " + columns[j].name + " and " + columns[i].name +
+                                         " differ only in case");
     flush_data_page();
     // The definition is written at the end, once the rows are counted.
     table_definition_page(options_.version, {columns, false, 0, 0, 0});

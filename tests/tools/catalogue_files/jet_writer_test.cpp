@@ -223,6 +223,18 @@ TEST(JetWriter, RefusesWhatJetCannotHoldAndLeavesNoFile) {
         for (int i = 0; i < 200; ++i) table.columns.push_back("column_with_a_long_name_" + std::to_string(i));
         cases.push_back({"columns", wide, {}});
     }
+    {
+        CatalogueData names;
+        names.tables["t1"] = {{"id"}, {}};
+        names.tables["T1"] = {{"id"}, {}};
+        cases.push_back({"table names", names, {}});
+        CatalogueData system;
+        system.tables["msysobjects"] = {{"id"}, {}};
+        cases.push_back({"system table", system, {}});
+        CatalogueData columns;
+        columns.tables["t1"] = {{"Tit", "tit"}, {}};
+        cases.push_back({"column names", columns, {}});
+    }
     for (const Case& c : cases) {
         test::TempDir dir;
         EXPECT_THROW(write_jet_catalogue(dir.path() / "tavik.dll", c.data, c.options), std::runtime_error) << c.what;

@@ -106,7 +106,8 @@ CatalogueData sample() {
     b.category(1, "电影", 3, 2).category(2, std::monostate{}, 0, 1).category(3, "体育 \"直播\",\n一", 7, 3);
     b.programme(1, "西游记", 1, "$$土豆|abc|第1集", "2009-05-17 20:31:07", "主演：吴承恩");
     b.programme(2, std::monostate{}, 1, play_list(900), "2010-01-02 03:04:05");  // a chain of long-value pages
-    b.programme(3, "红楼梦", 2, play_list(60), std::monostate{}, "导演：某某");  // one long-value row
+    b.programme(3, "红楼梦", 2, play_list(60), std::monostate{},
+                play_list(20));  // long-value rows, the player text compressed
     // Enough rows for many data pages, with long-value pages between them
     // so the table's pages spread past an inline usage map's reach.
     for (int id = 4; id <= 700; ++id)

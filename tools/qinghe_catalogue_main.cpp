@@ -37,7 +37,8 @@ constexpr const char* usage =
     "      --format jet writes a Jet 4 database (.mdb) instead of SQLCipher, with\n"
     "      the database password P (default 3b71d0; \"\" for none); --jet3 writes\n"
     "      Jet 3, --encode RC4-encodes its pages as \"encode database\" does.\n"
-    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] [--no-indexes] <out.dll>\n"
+    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] [--no-indexes]\n"
+    "                           [--format jet [--password P] [--jet3] [--encode]] <out.dll>\n"
     "      Write a synthetic catalogue; the same options give the same contents.\n"
     "      Defaults: --seed 1, --ads 5. --no-indexes leaves the file without indexes.\n"
     "  qinghe-catalogue import [--base LOCATION] <playlist>... <out.dll>\n"
@@ -143,7 +144,9 @@ int create(const std::vector<std::string>& all_args) {
     return 0;
 }
 
-int generate(const std::vector<std::string>& args) {
+int generate(const std::vector<std::string>& all_args) {
+    Format format;
+    const std::vector<std::string> args = take_format(all_args, format);
     cf::GenerateOptions options;
     std::optional<std::string> output;
     bool have_categories = false;
@@ -179,6 +182,11 @@ int generate(const std::vector<std::string>& args) {
     if (!have_categories || !have_programmes) throw UsageError("generate needs --categories and --programmes");
     if (!output) throw UsageError("generate needs an output file");
     if (options.programmes > 0 && options.categories == 0) throw UsageError("programmes need at least one category");
+    if (format.jet) {
+        // A Jet file has no indexes of the catalogue's own.
+        cf::generate_jet_catalogue(*output, options, format.jet_options);
+        return 0;
+    }
     cf::generate_catalogue(*output, options);
     if (!indexes) cf::drop_indexes(*output);
     return 0;

@@ -3,6 +3,7 @@
 #include "catalogue/schema/tables.h"
 #include "platform/jet/ucs2.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -33,15 +34,6 @@ bool read_number(std::string_view text, std::size_t at, std::size_t digits, long
     return error == std::errc() && end == first + digits;
 }
 
-std::size_t utf16_length(std::string_view text) {
-    std::size_t length = 0;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
-    }
-    return length;
-}
-
 std::string to_gbk(std::string_view utf8) {
     iconv_t cd = iconv_open("CP936", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("code page 936 is not available");
@@ -59,6 +51,15 @@ std::string to_gbk(std::string_view utf8) {
 }
 
 }  // namespace
+
+std::size_t utf16_length(std::string_view text) {
+    std::size_t length = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
+    }
+    return length;
+}
 
 bool is_fixed(JetType type) {
     return fixed_size(type) != 0;
@@ -109,17 +110,39 @@ std::string text_of(const Cell& cell) {
     return {};
 }
 
-std::string encode_text(std::string_view utf8, JetVersion version) {
+std::string compress_unicode(std::u16string_view text) {
+    std::string out = "\xFF\xFE";
+    bool narrow = true;
+    for (const char16_t unit : text) {
+        if ((unit & 0xFF) == 0) return {};
+        const bool fits = unit < 0x100;
+        if (fits != narrow) {
+            out += '\0';
+            narrow = fits;
+        }
+        out += static_cast<char>(unit & 0xFF);
+        if (!fits) out += static_cast<char>(unit >> 8);
+    }
+    if (out.size() >= 2 * text.size()) return {};
+    return out;
+}
+
+std::string encode_text(std::string_view utf8, JetVersion version, bool compress) {
     if (version == JetVersion::jet3) return to_gbk(utf8);
     const std::optional<std::u16string> units = jet::utf8_to_utf16(utf8);
     if (!units) throw std::runtime_error("text that is not UTF-8");
+    if (compress) {
+        std::string compressed = compress_unicode(*units);
+        if (!compressed.empty()) return compressed;
+    }
     std::string bytes;
     bytes.reserve(units->size() * 2);
     jet::append_utf16_bytes(*units, bytes);
     return bytes;
 }
 
-std::vector<JetColumn> choose_columns(const Table& table) {
+std::vector<JetColumn> choose_columns(std::string_view table_name, const Table& table) {
+    const std::vector<JetColumn> usual = usual_jet_columns(table_name);
     std::vector<JetColumn> columns;
     for (std::size_t c = 0; c < table.columns.size(); ++c) {
         bool texts = false, reals = false, wholes = false, long_text = false, stamps = true, beyond_long = false,
@@ -145,7 +168,11 @@ std::vector<JetColumn> choose_columns(const Table& table) {
         }
         const std::string& name = table.columns[c];
         JetType type = JetType::long_integer;
-        if (always_memo(name))
+        const auto usual_column =
+            std::find_if(usual.begin(), usual.end(), [&](const JetColumn& u) { return u.name == name; });
+        if (!texts && !wholes && !reals && usual_column != usual.end())
+            type = usual_column->type;  // only Nulls, or no rows: the column's usual type
+        else if (always_memo(name))
             type = JetType::memo;
         else if (texts && stamps && !wholes && !reals && name == "up_dt")
             type = JetType::date_time;

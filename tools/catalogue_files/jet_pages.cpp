@@ -118,7 +118,7 @@ Page table_definition_page(JetVersion version, const TableDefinition& table) {
         }
         def += static_cast<char>(fixed ? 0x03 : 0x02);  // fixed length; may be Null
         if (!jet3(version)) {
-            def += '\0';  // not compressed
+            def += static_cast<char>(text ? 0x01 : 0x00);  // Unicode compression allowed
             append32(def, 0);
         }
         append16(def, fixed ? fixed_offset : 0);
@@ -134,7 +134,7 @@ Page table_definition_page(JetVersion version, const TableDefinition& table) {
     for (const JetColumn& column : table.columns) {
         std::string name;
         if (jet3(version)) {
-            name = column.name;
+            name = encode_text(column.name, version, false);
             if (name.size() > 64) throw std::runtime_error("column name too long: " + column.name);
             def += static_cast<char>(name.size());
         } else {

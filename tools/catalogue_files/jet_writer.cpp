@@ -1,5 +1,6 @@
 #include "tools/catalogue_files/jet_writer.h"
 
+#include "platform/base/text.h"
 #include "tools/catalogue_files/file_replacement.h"
 
 #include <cerrno>
@@ -233,6 +234,18 @@ void JetWriter::flush_long_value_page() {
 void JetWriter::begin_table(const std::string& name, std::vector<JetColumn> columns) {
     if (columns.empty()) throw std::runtime_error("table " + name + " has no columns");
     if (name.empty() || name.size() > 64) throw std::runtime_error("a table name has 1 to 64 characters: " + name);
+    // Jet compares names without regard to case and keeps MSys... for its
+    // own tables.
+    if (platform::lower_case(name).rfind("msys", 0) == 0)
+        throw std::runtime_error("table names starting with MSys are Jet's own: " + name);
+    for (const TableState& table : tables_)
+        if (platform::equals_ignoring_case(table.name, name))
+            throw std::runtime_error("tables " + table.name + " and " + name + " differ only in case");
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (platform::equals_ignoring_case(columns[i].name, columns[j].name))
+                throw std::runtime_error("table " + name + ": columns " + columns[j].name + " and " + columns[i].name +
+                                         " differ only in case");
     flush_data_page();
     // The definition is written at the end, once the rows are counted.
     table_definition_page(options_.version, {columns, false, 0, 0, 0});
@@ -312,19 +325,21 @@ std::string JetWriter::encode_row(const TableState& table, const std::vector<Cel
         size += jet3(version) ? 1 : 2;
         if (null) continue;
         if (column.type == JetType::ole) throw std::runtime_error(column_context(column) + "holds only Null");
+        const std::string text = text_of(cell);
+        const std::size_t characters = utf16_length(text);
+        const bool memo = column.type == JetType::memo;
+        if (!memo && characters > max_text_characters)
+            throw std::runtime_error(column_context(column) + "a text column holds up to " +
+                                     std::to_string(max_text_characters) + " characters");
         try {
-            var.back() = encode_text(text_of(cell), version);
+            var.back() = encode_text(text, version, !memo || characters <= max_compressed_memo_characters);
         } catch (const std::runtime_error& e) {
             throw std::runtime_error(column_context(column) + e.what());
         }
-        if (column.type == JetType::memo) {
+        if (memo) {
             memos.push_back(var.size() - 1);
             size += 12;
         } else {
-            const std::size_t characters = jet3(version) ? var.back().size() : var.back().size() / 2;
-            if (characters > max_text_characters)
-                throw std::runtime_error(column_context(column) + "a text column holds up to " +
-                                         std::to_string(max_text_characters) + " characters");
             size += var.back().size();
         }
     }
@@ -426,7 +441,7 @@ void write_jet_catalogue(const std::filesystem::path& file, const CatalogueData&
     try {
         jet_files::JetWriter writer(file, options);
         for (const auto& [name, table] : data.tables) {
-            writer.begin_table(name, jet_files::choose_columns(table));
+            writer.begin_table(name, jet_files::choose_columns(name, table));
             for (const auto& row : table.rows) writer.add_row(row);
         }
         writer.finish();

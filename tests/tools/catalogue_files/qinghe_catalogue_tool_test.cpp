@@ -1,3 +1,4 @@
+#include "platform/jet/jet_header.h"
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_json.h"
@@ -142,6 +143,42 @@ TEST_F(ToolTest, CreateRefusesBadInputAndKeepsTheOldCatalogue) {
     write_text("good.json", R"({"vlb": [{"lb_id": 1}]})");
     expect_failure(run({"create", file("good.json").string(), file("missing/tavik.dll").string()}), 1, "missing");
     EXPECT_EQ(files(), (std::vector<std::string>{"broken.json", "empty.json", "good.json", "shape.json", "tavik.dll"}));
+}
+
+TEST_F(ToolTest, FormatOptionsChooseTheJetFileAndItsPassword) {
+    write_text("in.json", R"({"ad": [{"ad": "新浪@#sina.com.cn"}]})");
+    const std::string in = file("in.json").string();
+    const std::string out = file("tavik.dll").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string password;
+        bool jet3;
+        bool encoded;
+    };
+    const Case cases[] = {
+        {{"create", "--format", "jet", in, out}, "3b71d0", false, false},
+        {{"create", "--format", "jet", "--password", "", in, out}, "", false, false},
+        {{"create", "--password", "秘密", "--format", "jet", "--encode", in, out}, "秘密", false, true},
+        {{"create", "--format", "jet", "--jet3", in, out}, "3b71d0", true, false},
+        {{"generate", "--categories", "2", "--programmes", "5", "--format", "jet", "--encode", out},
+         "3b71d0",
+         false,
+         true},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = run(c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string bytes = slurp(file("tavik.dll"));
+        const auto header =
+            jet::read_jet_header(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+        ASSERT_TRUE(header) << c.args[1];
+        EXPECT_EQ(header->password, c.password);
+        EXPECT_EQ(header->version, c.jet3 ? jet::JetVersion::jet3 : jet::JetVersion::jet4);
+        EXPECT_EQ(header->db_key != 0, c.encoded);
+    }
+    expect_failure(run({"create", "--jet3", in, out}), 2, "--format jet");
+    expect_failure(run({"create", "--format", "access", in, out}), 2, "--format");
+    expect_failure(run({"create", "--format", "jet", "--password", std::string(21, 'x'), in, out}), 1, "password");
 }
 
 TEST_F(ToolTest, GenerateIsDeterministicAndDumpsAWellFormedCatalogue) {

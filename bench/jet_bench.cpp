@@ -2,7 +2,8 @@
 // (open, then every category with its first page), what runs before the
 // window shows (open and the ad query), a page turn and a search. Loading a
 // Jet file runs on other threads and a child process, so these cases time
-// the wall clock and report the median as median_ms.
+// the wall clock and report the median as median_ms, each in one
+// repetition of its own (the median of its iterations).
 #include "bench/bench_catalogues.h"
 #include "bench/bench_support.h"
 
@@ -123,36 +124,50 @@ void search(benchmark::State& state, CatalogueKind kind) {
         });
 }
 
-BENCHMARK_CAPTURE(startup_fill, jet_20k, CatalogueKind::small_jet)->Name("jet/startup_fill/jet_20k")->Iterations(5);
+BENCHMARK_CAPTURE(startup_fill, jet_20k, CatalogueKind::small_jet)
+    ->Name("jet/startup_fill/jet_20k")
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, sqlcipher_20k, CatalogueKind::small_generated)
     ->Name("jet/startup_fill/sqlcipher_20k")
-    ->Iterations(5);
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, jet_200k, CatalogueKind::jet_like_imported)
     ->Name("jet/startup_fill/jet_200k")
-    ->Iterations(5);
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, sqlcipher_200k, CatalogueKind::generated_like_imported)
     ->Name("jet/startup_fill/sqlcipher_200k")
-    ->Iterations(5);
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(window_open, jet_200k, CatalogueKind::jet_like_imported)
     ->Name("jet/window_open/jet_200k")
-    ->Iterations(5);
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(window_open, sqlcipher_200k, CatalogueKind::generated_like_imported)
     ->Name("jet/window_open/sqlcipher_200k")
-    ->Iterations(5);
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(page_turn, jet, CatalogueKind::paging_jet)
     ->Name("jet/page_turn/jet")
     ->Arg(2)
     ->Arg(1000)
-    ->Iterations(20);
+    ->Iterations(20)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(page_turn, sqlcipher, CatalogueKind::paging)
     ->Name("jet/page_turn/sqlcipher")
     ->Arg(2)
     ->Arg(1000)
-    ->Iterations(20);
-BENCHMARK_CAPTURE(search, jet, CatalogueKind::jet_like_imported)->Name("jet/search/jet")->Iterations(10);
+    ->Iterations(20)
+    ->Repetitions(1);
+BENCHMARK_CAPTURE(search, jet, CatalogueKind::jet_like_imported)
+    ->Name("jet/search/jet")
+    ->Iterations(10)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(search, sqlcipher, CatalogueKind::generated_like_imported)
     ->Name("jet/search/sqlcipher")
-    ->Iterations(10);
+    ->Iterations(10)
+    ->Repetitions(1);
 
 }  // namespace
 }  // namespace qinghe::bench

@@ -184,7 +184,9 @@ std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::str
                                 std::to_string(state.st_size) + ":" + std::to_string(state.st_mtim.tv_sec) + "." +
                                 std::to_string(state.st_mtim.tv_nsec);
     const std::lock_guard lock(registry_mutex);
-    if (std::shared_ptr<JetImage> held = registry[version].lock()) return held;
+    std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
+    if (const auto held = registry.find(version); held != registry.end())
+        if (std::shared_ptr<JetImage> image = held->second.lock()) return image;
 
     const std::string name =
         "qinghe-jet-" + std::to_string(::getpid()) + "-" + std::to_string(images_made.fetch_add(1));

@@ -30,11 +30,16 @@ TEST(JetCatalogue, EveryStatementGivesWhatTheSameDataGivesInSqlcipher) {
             SCOPED_TRACE(std::string(name) + ", " + format_name(format));
             TempDir dir;
             write_as(format, dir.path() / catalogue::catalogue_file_name, data);
-            SqlcipherConnection jet;
-            jet.open(catalogue_string(dir.path()), "", "", -1);
-            for (const Query& query : queries)
-                EXPECT_EQ(answer(jet, query), answer(expected, query))
-                    << query.sql << (query.page ? " page " + std::to_string(*query.page) : "");
+            const DirSnapshot before = DirSnapshot::of(dir.path());
+            {
+                SqlcipherConnection jet;
+                jet.open(catalogue_string(dir.path()), "", "", -1);
+                for (const Query& query : queries)
+                    EXPECT_EQ(answer(jet, query), answer(expected, query))
+                        << query.sql << (query.page ? " page " + std::to_string(*query.page) : "");
+            }
+            // Read without writing a byte or leaving a file beside it.
+            EXPECT_EQ(DirSnapshot::of(dir.path()), before);
         }
     }
 }

@@ -52,13 +52,14 @@ struct Answer {
     long count = -1;
     long page_count = -1;
     bool page_reached = false;
+    bool failed_reading = false;  // after opening (a page beyond the last, say)
     std::vector<std::vector<std::string>> rows;
     bool operator==(const Answer&) const = default;
 };
 
 inline void PrintTo(const Answer& a, std::ostream* os) {
     *os << (a.opened ? "opened" : "failed") << " count " << a.count << " pages " << a.page_count << " reached "
-        << a.page_reached << " rows:";
+        << a.page_reached << (a.failed_reading ? " failed reading" : "") << " rows:";
     for (const auto& row : a.rows) {
         *os << " [";
         for (const auto& v : row) *os << v << "|";
@@ -75,23 +76,23 @@ inline Answer answer(platform::Connection& connection, const Query& query) {
         return a;
     }
     a.opened = true;
-    a.count = rs->record_count();
-    if (query.page) {
-        rs->set_page_size(catalogue::page_size);
-        a.page_count = rs->page_count();
-        try {
+    try {
+        a.count = rs->record_count();
+        if (query.page) {
+            rs->set_page_size(catalogue::page_size);
+            a.page_count = rs->page_count();
             rs->set_absolute_page(*query.page);
             a.page_reached = true;
-        } catch (const platform::PlatformError&) {
-            return a;
         }
-    }
-    for (long read = 0; !rs->eof() && (!query.page || read < catalogue::page_size); ++read, rs->move_next()) {
-        std::vector<std::string>& row = a.rows.emplace_back();
-        for (const std::string& column : query.columns) {
-            const platform::Value value = rs->field(column);
-            row.push_back(value.is_null() ? "<Null>" : value.text());
+        for (long read = 0; !rs->eof() && (!query.page || read < catalogue::page_size); ++read, rs->move_next()) {
+            std::vector<std::string>& row = a.rows.emplace_back();
+            for (const std::string& column : query.columns) {
+                const platform::Value value = rs->field(column);
+                row.push_back(value.is_null() ? "<Null>" : value.text());
+            }
         }
+    } catch (const platform::PlatformError&) {
+        a.failed_reading = true;
     }
     return a;
 }

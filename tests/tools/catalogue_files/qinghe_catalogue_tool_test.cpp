@@ -99,7 +99,7 @@ private:
 TEST_F(ToolTest, HelpDescribesEveryCommand) {
     const ToolRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* part : {"create", "generate", "--categories", "--programmes", "--seed", "--ads", "dump"}) {
+    for (const char* part : {"create", "generate", "--categories", "--programmes", "--seed", "--ads", "dump", "convert"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     }
     EXPECT_TRUE(r.err.empty());

@@ -2,6 +2,7 @@
 
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_generator.h"
+#include "tools/catalogue_files/jet_writer.h"
 #include "tools/catalogue_files/publisher_checks.h"
 #include "tools/playlist_import/playlist_import.h"
 
@@ -37,6 +38,14 @@ std::string dir_name(CatalogueKind kind) {
         return "imported-" + std::to_string(imported_groups) + "g-" + std::to_string(imported_entries) + "e";
     case CatalogueKind::generated_like_imported:
         return "generated-" + std::to_string(imported_groups) + "c-" + std::to_string(imported_entries) + "p";
+    case CatalogueKind::jet_like_imported:
+        return dir_name(CatalogueKind::generated_like_imported) + "-jet";
+    case CatalogueKind::small_generated:
+        return "generated-" + std::to_string(imported_groups) + "c-" + std::to_string(small_programmes) + "p";
+    case CatalogueKind::small_jet:
+        return dir_name(CatalogueKind::small_generated) + "-jet";
+    case CatalogueKind::paging_jet:
+        return dir_name(CatalogueKind::paging) + "-jet";
     }
     throw std::logic_error("unknown catalogue kind");
 }
@@ -106,6 +115,18 @@ void make(CatalogueKind kind, const std::filesystem::path& file) {
     case CatalogueKind::generated_like_imported:
         cf::generate_catalogue(file, {imported_groups, imported_entries, 1, 0});
         return;
+    case CatalogueKind::jet_like_imported:
+        cf::write_jet_catalogue(file, cf::read_catalogue(catalogue_file(CatalogueKind::generated_like_imported)), {});
+        return;
+    case CatalogueKind::small_generated:
+        cf::generate_catalogue(file, {imported_groups, small_programmes, 1, 0});
+        return;
+    case CatalogueKind::small_jet:
+        cf::write_jet_catalogue(file, cf::read_catalogue(catalogue_file(CatalogueKind::small_generated)), {});
+        return;
+    case CatalogueKind::paging_jet:
+        cf::write_jet_catalogue(file, cf::read_catalogue(catalogue_file(CatalogueKind::paging)), {});
+        return;
     }
 }
 
@@ -136,9 +157,10 @@ std::filesystem::path catalogue_file(CatalogueKind kind) {
 }
 
 void make_missing_catalogues() {
-    for (CatalogueKind kind :
-         {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging, CatalogueKind::large,
-          CatalogueKind::large_unindexed, CatalogueKind::imported, CatalogueKind::generated_like_imported}) {
+    for (CatalogueKind kind : {CatalogueKind::ads, CatalogueKind::play_list, CatalogueKind::paging,
+                               CatalogueKind::large, CatalogueKind::large_unindexed, CatalogueKind::imported,
+                               CatalogueKind::generated_like_imported, CatalogueKind::jet_like_imported,
+                               CatalogueKind::small_generated, CatalogueKind::small_jet, CatalogueKind::paging_jet}) {
         const std::filesystem::path file = catalogue_file(kind);
         if (std::filesystem::is_regular_file(file)) continue;
         std::cerr << "making catalogue " << file.string() << " ..." << std::flush;

@@ -17,6 +17,10 @@ enum class CatalogueKind {
     ads,                      // a small generated catalogue with 20 ads
     imported,                 // 200,000 playlist entries in 100 groups, imported
     generated_like_imported,  // 100 categories, 200,000 generated programmes
+    jet_like_imported,        // the same written as Jet 4, as a genuine catalogue is
+    small_generated,          // 100 categories, 20,000 generated programmes
+    small_jet,                // the same written as Jet 4
+    paging_jet,               // paging written as Jet 4
 };
 
 inline constexpr int large_categories = 200;
@@ -29,6 +33,7 @@ inline constexpr int play_list_programme_id = 1;
 inline constexpr int ticker_ads = 20;
 inline constexpr int imported_groups = 100;
 inline constexpr long imported_entries = 200'000;
+inline constexpr long small_programmes = 20'000;
 
 // The playlist the imported catalogue comes from: imported_entries entries
 // in imported_groups groups, a third with player options, as providers write

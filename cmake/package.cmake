@@ -13,8 +13,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 of its catalogue, a search box, a strip of scrolling advertisements, and an
 embedded web browser in which the chosen video plays.
 
-The catalogue is a password-protected SQLCipher database that the program only
-reads; a demo catalogue and the player pages come with the package, as does
+The catalogue is a password-protected SQLCipher or Jet 4 database that the
+program only reads; a demo catalogue and the player pages come with the package, as does
 qinghe-catalogue, the tool that creates, generates and dumps catalogue files.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -24,6 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QINGHE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Genuine Jet catalogues are read with libmdb (mdbtools); dpkg-shlibdeps
+# finds it too, named here so that it stays a dependency.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmdb3")
 # The window's Chinese text needs a CJK font; ad links open through the
 # desktop's URL handler; ffmpeg converts what the browser cannot decode.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils, ffmpeg")

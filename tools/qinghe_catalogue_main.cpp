@@ -4,6 +4,7 @@
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_generator.h"
 #include "tools/catalogue_files/catalogue_json.h"
+#include "tools/catalogue_files/jet_writer.h"
 #include "tools/catalogue_files/json_input.h"
 #include "tools/catalogue_files/publisher_checks.h"
 #include "tools/playlist_import/playlist_import.h"
@@ -27,13 +28,17 @@ namespace playlist_import = qinghe::playlist_import;
 
 constexpr const char* usage =
     "Usage:\n"
-    "  qinghe-catalogue create <in.json> <out.dll>\n"
+    "  qinghe-catalogue create [--format jet [--password P] [--jet3] [--encode]] <in.json> <out.dll>\n"
     "      Write a catalogue file from a JSON description:\n"
     "      {\"vlb\": [{\"lb_id\": 1, \"lb\": \"电影\", \"c_id\": 3, \"px\": 1}, ...],\n"
     "       \"t1\": [{\"id\": 1, \"tit\": \"...\", \"player\": \"...\", \"lb_id\": 1,\n"
     "                \"up_dt\": \"2009-05-17 20:31:07\", \"adds\": \"$$土豆|id|第1集\"}, ...],\n"
     "       \"ad\": [{\"ad\": \"caption@#link@#...\"}]}\n"
-    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] [--no-indexes] <out.dll>\n"
+    "      --format jet writes a Jet 4 database (.mdb) instead of SQLCipher, with\n"
+    "      the database password P (default 3b71d0; \"\" for none); --jet3 writes\n"
+    "      Jet 3, --encode RC4-encodes its pages as \"encode database\" does.\n"
+    "  qinghe-catalogue generate --categories N --programmes M [--seed S] [--ads K] [--no-indexes]\n"
+    "                           [--format jet [--password P] [--jet3] [--encode]] <out.dll>\n"
     "      Write a synthetic catalogue; the same options give the same contents.\n"
     "      Defaults: --seed 1, --ads 5. --no-indexes leaves the file without indexes.\n"
     "  qinghe-catalogue import [--base LOCATION] <playlist>... <out.dll>\n"
@@ -56,6 +61,10 @@ constexpr const char* usage =
     "      cannot hold (text that is not UTF-8, an infinite number) is printed as\n"
     "      near as it can be (U+FFFD for each invalid byte, null) and named on\n"
     "      standard error.\n"
+    "  qinghe-catalogue convert <in.dll> <out.dll>\n"
+    "      Write the catalogue of a Jet file (or of another catalogue) as an\n"
+    "      SQLCipher catalogue with the same rows and the indexes generate writes.\n"
+    "      check and dump read Jet files too.\n"
     "  qinghe-catalogue --help\n"
     "\n"
     "An existing output file is replaced only once the new one is complete, and\n"
@@ -79,7 +88,47 @@ Number parse_number(std::string_view option, std::string_view text, Number low, 
     return value;
 }
 
-int create(const std::vector<std::string>& args) {
+// The output format options shared by create and generate: --format
+// sqlcipher|jet, and for Jet --password, --jet3 and --encode. Returns the
+// arguments that are not format options.
+struct Format {
+    bool jet = false;
+    cf::JetOptions jet_options;
+};
+
+std::vector<std::string> take_format(const std::vector<std::string>& args, Format& format) {
+    std::vector<std::string> rest;
+    bool jet_only = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--format" || arg == "--password") {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            const std::string& value = args[++i];
+            if (arg == "--password") {
+                format.jet_options.password = value;
+                jet_only = true;
+            } else if (value == "jet") {
+                format.jet = true;
+            } else if (value != "sqlcipher") {
+                throw UsageError("--format is sqlcipher or jet, not \"" + value + "\"");
+            }
+        } else if (arg == "--jet3") {
+            format.jet_options.version = qinghe::jet::JetVersion::jet3;
+            jet_only = true;
+        } else if (arg == "--encode") {
+            format.jet_options.encode = true;
+            jet_only = true;
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    if (jet_only && !format.jet) throw UsageError("--password, --jet3 and --encode need --format jet");
+    return rest;
+}
+
+int create(const std::vector<std::string>& all_args) {
+    Format format;
+    const std::vector<std::string> args = take_format(all_args, format);
     if (args.size() != 2) throw UsageError("create needs an input JSON file and an output file");
     cf::CatalogueData data;
     const std::string text = cf::read_input(args[0]);
@@ -88,11 +137,16 @@ int create(const std::vector<std::string>& args) {
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(args[0] + ": " + e.what());
     }
-    cf::write_catalogue(args[1], data);
+    if (format.jet)
+        cf::write_jet_catalogue(args[1], data, format.jet_options);
+    else
+        cf::write_catalogue(args[1], data);
     return 0;
 }
 
-int generate(const std::vector<std::string>& args) {
+int generate(const std::vector<std::string>& all_args) {
+    Format format;
+    const std::vector<std::string> args = take_format(all_args, format);
     cf::GenerateOptions options;
     std::optional<std::string> output;
     bool have_categories = false;
@@ -128,6 +182,11 @@ int generate(const std::vector<std::string>& args) {
     if (!have_categories || !have_programmes) throw UsageError("generate needs --categories and --programmes");
     if (!output) throw UsageError("generate needs an output file");
     if (options.programmes > 0 && options.categories == 0) throw UsageError("programmes need at least one category");
+    if (format.jet) {
+        // A Jet file has no indexes of the catalogue's own.
+        cf::generate_jet_catalogue(*output, options, format.jet_options);
+        return 0;
+    }
     cf::generate_catalogue(*output, options);
     if (!indexes) cf::drop_indexes(*output);
     return 0;
@@ -171,6 +230,12 @@ int dump(const std::vector<std::string>& args) {
     return 0;
 }
 
+int convert(const std::vector<std::string>& args) {
+    if (args.size() != 2) throw UsageError("convert needs a catalogue file and an output file");
+    cf::write_catalogue(args[1], cf::read_catalogue(args[0]));
+    return 0;
+}
+
 int check(const std::vector<std::string>& args) {
     if (args.size() != 1) throw UsageError("check needs exactly one catalogue file");
     const std::vector<std::string> problems = cf::check_catalogue(args[0]);
@@ -192,6 +257,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "import") return import(rest);
     if (command == "dump") return dump(rest);
     if (command == "check") return check(rest);
+    if (command == "convert") return convert(rest);
     throw UsageError("unknown command \"" + command + "\"");
 }
 

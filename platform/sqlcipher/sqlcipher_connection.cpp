@@ -4,6 +4,7 @@
 #include "platform/base/native_path.h"
 #include "platform/base/text.h"
 #include "platform/sqlcipher/connection_string.h"
+#include "platform/sqlcipher/jet_image.h"
 #include "platform/sqlcipher/like_match.h"
 #include "platform/sqlcipher/listing_order.h"
 #include "platform/sqlcipher/sqlite_database.h"
@@ -67,6 +68,10 @@ struct Interruption {
 struct Session {
     Database db;
     std::shared_ptr<Interruption> interruption;
+    // For a Jet file: the image the database is, and whether the statement
+    // being prepared reads the table that may still be loading.
+    std::shared_ptr<const JetImage> image;
+    bool reads_deferred_table = false;
     std::vector<SqlcipherRecordset*> recordsets;
     // "PRAGMA data_version"; empty when it could not be prepared, and then
     // nothing is kept. The read-only authorizer lets this one pragma through
@@ -124,8 +129,14 @@ Value column_value(const Statement& statement, int column) {
 // everything but reading is refused before it is compiled.
 int read_only_authorizer(void* data, int action, const char* name, const char* value, const char*, const char*) {
     switch (action) {
+    case SQLITE_READ: {
+        auto* session = static_cast<Session*>(data);
+        if (session != nullptr && session->image && name != nullptr &&
+            equals_ignoring_case(name, JetImage::deferred_table()))
+            session->reads_deferred_table = true;
+        return SQLITE_OK;
+    }
     case SQLITE_SELECT:
-    case SQLITE_READ:
     case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
@@ -214,6 +225,14 @@ void prepare_data_version(Session& session) {
     session.reading_version = false;
 }
 
+// A statement that reads the table a Jet image may still be loading waits
+// for its rows, stopping as any statement stops.
+void wait_for_deferred_rows(const Session& session) {
+    constexpr std::chrono::milliseconds step{20};
+    while (!session.image->wait_for_rows(step))
+        if (session.interruption->due()) fail("interrupted while the catalogue was loading");
+}
+
 }  // namespace
 
 // One statement's result, read like a keyset cursor.
@@ -227,7 +246,10 @@ void prepare_data_version(Session& session) {
 class SqlcipherRecordset final : public Recordset {
 public:
     SqlcipherRecordset(std::shared_ptr<Session> session, SqlStatement statement, Statement prepared)
-        : session_(std::move(session)), statement_(std::move(statement)), live_(std::move(prepared)) {
+        : session_(std::move(session)),
+          statement_(std::move(statement)),
+          live_(std::move(prepared)),
+          awaits_rows_(session_->reads_deferred_table) {
         const int columns = live_.column_count();
         names_.reserve(static_cast<std::size_t>(columns));
         for (int i = 0; i < columns; ++i) names_.push_back(live_.column_name(i));
@@ -279,6 +301,7 @@ public:
     long record_count() const override {
         require_usable();
         session_->interruption->arm();
+        await_rows();
         if (!count_) {
             if (statement_.top) {
                 // At most N rows: holding the rest of them costs no more than
@@ -302,6 +325,7 @@ public:
         require_usable();
         session_->interruption->arm();
         if (page < 1) fail("page number must be at least 1");
+        await_rows();
         const std::int64_t size = page_size_;
         if (page - 1 > std::numeric_limits<std::int64_t>::max() / size) fail("page beyond the last");
         const std::int64_t offset = (page - 1) * size;
@@ -358,10 +382,19 @@ private:
         fail("no column named " + name);
     }
 
+    // Opening only prepares, so a statement on a Jet table still loading
+    // waits for its rows when it first reads.
+    void await_rows() const {
+        if (!awaits_rows_) return;
+        wait_for_deferred_rows(*session_);
+        awaits_rows_ = false;
+    }
+
     // The first row is fetched on first use rather than on opening, so
     // positioning on a page right after opening runs the statement once.
     void start() const {
         if (started_) return;
+        await_rows();
         started_ = true;
         step();
     }
@@ -489,6 +522,7 @@ private:
     mutable bool broken_ = false;
     mutable std::int64_t pos_ = 0;
     mutable std::optional<std::int64_t> count_;
+    mutable bool awaits_rows_;
 };
 
 SqlcipherConnection::SqlcipherConnection(std::string program_directory, std::chrono::milliseconds statement_limit,
@@ -552,17 +586,26 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     auto session = std::make_shared<Session>();
     session->interruption = interruption_;
     Database& db = session->db;
-    db = Database(path, Database::Access::read_only);
-    if (key) db.key(*key);
-    // A file without the listing index gets its listing ordered in memory.
-    if (order_unindexed_listing_) order_listing_in_memory(db);
+    if (is_jet_file(path)) {
+        // A Jet file is read into memory once, with the indexes the
+        // statements use, and then answers them as an SQLCipher file does.
+        session->image = JetImage::open(path, key);
+        db = Database::shared_memory(session->image->name(), Database::Access::read_only);
+    } else {
+        db = Database(path, Database::Access::read_only);
+        if (key) db.key(*key);
+        // A file without the listing index gets its listing ordered in memory.
+        if (order_unindexed_listing_) order_listing_in_memory(db);
+    }
     guard(*session);
     interruption_->arm();
     // The key is only tried when a page is read: read the schema. A wrong key
     // or a file that is no database fails here; a database without a single
     // table (an empty file among them) is no catalogue.
     if (db.table_count() == 0) fail(std::string(not_a_catalogue) + " (it holds no tables)");
-    if (sqlite3_db_readonly(db.handle(), "main") != 1) fail("catalogue not opened read-only");
+    // (An image in memory is shared with the connection that loads it, so
+    // only query_only and the authorizer keep this one from writing.)
+    if (!session->image && sqlite3_db_readonly(db.handle(), "main") != 1) fail("catalogue not opened read-only");
     prepare_data_version(*session);
 
     // Which file was opened, so that one put in its place is told apart.
@@ -576,6 +619,8 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
 
 std::string SqlcipherConnection::file_version() const {
     if (!is_open()) return {};
+    // What a Jet connection answers from is the image, which never changes.
+    if (session_->image) return session_->image->version();
     struct stat now {};
     if (::stat(path_.c_str(), &now) != 0 || now.st_dev != device_ || now.st_ino != inode_) return {};
     const auto state = [](const struct stat& s) {
@@ -605,6 +650,7 @@ std::unique_ptr<Recordset> SqlcipherConnection::open_recordset(const std::string
     if (source.find('\0') != std::string::npos) fail("statement holds a NUL character");
     std::optional<SqlStatement> statement = rewrite_statement(source);
     if (!statement) fail("not a single statement: " + source);
+    session_->reads_deferred_table = false;
     Statement prepared = session_->db.prepare(run_sql(*statement));
     if (prepared.column_count() == 0) fail("statement returns no rows: " + source);
     if (!prepared.read_only()) fail("statement would change the catalogue: " + source);

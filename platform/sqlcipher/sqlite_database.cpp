@@ -30,13 +30,29 @@ void FinalizeStatement::operator()(sqlite3_stmt* statement) const noexcept {
     sqlite3_finalize(statement);
 }
 
-Database::Database(const std::string& path, Access access) {
-    const int flags = SQLITE_OPEN_NOMUTEX |
-                      (access == Access::read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+namespace {
+
+int open_flags(Database::Access access) {
+    return access == Database::Access::read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, int flags, std::string_view failing) {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     db_.reset(raw);
-    if (rc != SQLITE_OK) fail(access == Access::read_only ? "the file cannot be read" : "the file cannot be written");
+    if (rc != SQLITE_OK) fail(failing);
+}
+
+Database::Database(const std::string& path, Access access)
+    : Database(path, SQLITE_OPEN_NOMUTEX | open_flags(access),
+               access == Access::read_only ? "the file cannot be read" : "the file cannot be written") {}
+
+Database Database::shared_memory(const std::string& name, Access access) {
+    return Database("file:" + name + "?mode=memory&cache=shared",
+                    SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI | SQLITE_OPEN_SHAREDCACHE | open_flags(access),
+                    "cannot open the catalogue in memory");
 }
 
 void Database::fail(std::string_view what) const {

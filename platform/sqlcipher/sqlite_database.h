@@ -38,6 +38,10 @@ public:
     Database() = default;  // no file open
     // Opens the file; a connection is used by one thread at a time.
     Database(const std::string& path, Access access);
+    // Opens the in-memory database of that name that every connection in the
+    // process opening the same name shares; it lives while one of them is
+    // open. Statements on different connections run in parallel.
+    static Database shared_memory(const std::string& name, Access access);
 
     // Gives the key the file is encrypted with; an empty key gives none.
     // Keying alone does not prove the key: the first read does (table_count).
@@ -62,6 +66,8 @@ public:
     [[noreturn]] void fail(std::string_view what) const;
 
 private:
+    Database(const std::string& path, int flags, std::string_view failing);
+
     std::unique_ptr<sqlite3, CloseDatabase> db_;
 };
 

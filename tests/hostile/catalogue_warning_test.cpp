@@ -4,6 +4,8 @@
 #include "hostile/hostile_support.h"
 
 #include "platform/base/diagnostics.h"
+#include "platform/jet/jet_header.h"
+#include "tools/catalogue_files/jet_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +50,12 @@ CatalogueBuilder small_catalogue() {
     return c;
 }
 
+void write_jet(const std::filesystem::path& file, const std::string& password) {
+    catalogue_files::JetOptions options;
+    options.password = password;
+    catalogue_files::write_jet_catalogue(file, small_catalogue().data(), options);
+}
+
 void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
@@ -86,6 +94,16 @@ const Unusable unusable_catalogues[] = {
      },
      " is incomplete: column vlb.px is missing; column t1.adds is missing"},
     {"intact", [](const auto& file) { small_catalogue().write(file); }, ""},
+    {"Jet file with another password", [](const auto& file) { write_jet(file, "another"); },
+     ": wrong password: the Jet file holds another database password"},
+    {"Jet file cut after its first page",
+     [](const auto& file) {
+         write_jet(file, catalogue::database_password);
+         std::filesystem::resize_file(file, qinghe::jet::jet4_page_size);
+     },
+     ": the file's list of tables cannot be read"},
+    {"Jet file", [](const auto& file) { write_jet(file, catalogue::database_password); }, ""},
+    {"Jet file without a password", [](const auto& file) { write_jet(file, ""); }, ""},
 };
 
 TEST(CatalogueWarning, OneWarningNamesTheFileAndTheReason) {

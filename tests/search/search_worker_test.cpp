@@ -1,6 +1,7 @@
 // The search button with its statement on the background worker.
 #include "catalogue/statements.h"
 #include "support/qt/form_fixture.h"
+#include "tools/catalogue_files/jet_writer.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -50,10 +51,14 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
     FormFixture on_window(catalogue(), SearchOn::window_thread);
     FormFixture on_worker(catalogue(), SearchOn::worker);
     FormFixture indexed(catalogue(), SearchOn::indexed);
+    // The same catalogue as a genuine Jet file, searched from its index.
+    FormFixture jet(catalogue(), SearchOn::indexed);
+    catalogue_files::write_jet_catalogue(jet.catalogue_file(), catalogue().data(), {});
     on_window.start();
     on_worker.start();
     indexed.start();
-    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.index_builds() == 1; }));
+    jet.start();
+    ASSERT_TRUE(FormFixture::wait_until([&] { return indexed.index_builds() == 1 && jet.index_builds() == 1; }));
     // Matches, none, more than fifty, every row, wildcards, an apostrophe,
     // a statement that fails, and the pattern the engine's own LIKE
     // backtracks on for minutes.
@@ -62,8 +67,10 @@ TEST(SearchWorker, ListsExactlyWhatTheWindowThreadSearchLists) {
         search_and_wait(on_window, text);
         search_and_wait(on_worker, text);
         search_and_wait(indexed, text);
+        search_and_wait(jet, text);
         EXPECT_EQ(listing(on_worker), listing(on_window)) << "search text: " << text;
         EXPECT_EQ(listing(indexed), listing(on_window)) << "search text: " << text;
+        EXPECT_EQ(listing(jet), listing(on_window)) << "search text: " << text;
     }
     EXPECT_EQ(listing(on_worker).root_text, "搜索结果(0)");
 }

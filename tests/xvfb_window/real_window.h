@@ -93,7 +93,7 @@ protected:
         catalogue.category(1, "电视剧", 1, 1)
             .programme(7, "三个网站", 1, "$$土豆|td-001|第1集$$优酷|yk 002&x=中文|第2集$$SINA|sn-003|第3集");
         add_programmes(catalogue);
-        catalogue.write(dir.path() / "tavik.dll");
+        write_catalogue(catalogue, dir.path() / "tavik.dll");
         // The player pages as the build lays them out, with the stream
         // players and the demo media.
         fs::copy(fs::path(QINGHE_TEST_BINARY_DIR) / "bg", dir.path() / "bg", fs::copy_options::recursive);
@@ -113,6 +113,10 @@ protected:
 
     // More programmes of category 1; each one's id goes into extra_programmes.
     virtual void add_programmes(catalogue_files::CatalogueBuilder&) {}
+    // The catalogue file as SQLCipher writes it, unless a suite writes another.
+    virtual void write_catalogue(catalogue_files::CatalogueBuilder& catalogue, const fs::path& file) {
+        catalogue.write(file);
+    }
 
     void TearDown() override {
         user.reset();

@@ -1,10 +1,15 @@
 #include "tools/catalogue_files/catalogue_database.h"
 
+#include "platform/sqlcipher/jet_image.h"
+
 #include <stdexcept>
 
 namespace qinghe::catalogue_files::detail {
 
 Database open_catalogue(const std::filesystem::path& file, Database::Access access, const std::string& password) {
+    // A Jet file is read as the program reads it; it is never written.
+    if (access == Database::Access::read_only && platform::sqlcipher::is_jet_file(file.string()))
+        return platform::sqlcipher::open_jet_database(file.string(), &password);
     Database db(file.string(), access);
     db.key(password);
     db.table_count();

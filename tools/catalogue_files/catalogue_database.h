@@ -15,7 +15,9 @@ using platform::sqlcipher::Database;
 using platform::sqlcipher::Statement;
 
 // Opens a catalogue file with its key and reads its schema once, so that a
-// wrong key or a file that is no database fails here.
+// wrong key or a file that is no database fails here. A Jet file (read
+// only) is read whole into memory, its password checked as the program
+// checks it.
 Database open_catalogue(const std::filesystem::path& file, Database::Access access, const std::string& password);
 
 void bind_cell(Statement& statement, int index, const Cell& cell);  // index from 1

@@ -5,6 +5,7 @@
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_writer.h"
 #include "tools/catalogue_files/generator_words.h"
+#include "tools/catalogue_files/jet_writer.h"
 
 #include <algorithm>
 #include <array>
@@ -190,51 +191,115 @@ void check(const GenerateOptions& options) {
         throw std::runtime_error("the number of ads must be 0 to " + std::to_string(max_ads));
 }
 
+// Where the generated rows go: a SQLCipher or a Jet file.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    virtual void begin_table(const char* name) = 0;
+    virtual void programme(std::int64_t id, const std::string& title, const std::string& player, std::int64_t category,
+                           const std::string& up_dt, const std::string& adds) = 0;
+    virtual void add_row(const std::vector<Cell>& row) = 0;
+    virtual void finish() = 0;
+};
+
+class SqlCipherSink final : public RowSink {
+public:
+    explicit SqlCipherSink(const std::filesystem::path& file) : writer_(file, catalogue::database_password) {}
+    void begin_table(const char* name) override { writer_.begin_table(name, usual_columns(name)); }
+    void programme(std::int64_t id, const std::string& title, const std::string& player, std::int64_t category,
+                   const std::string& up_dt, const std::string& adds) override {
+        detail::Statement& insert = writer_.insert_statement();
+        insert.bind_integer(1, id);
+        insert.bind_text(2, title);
+        insert.bind_text(3, player);
+        insert.bind_integer(4, category);
+        insert.bind_text(5, up_dt);
+        insert.bind_text(6, adds);
+        writer_.insert();
+    }
+    void add_row(const std::vector<Cell>& row) override { writer_.add_row(row); }
+    void finish() override { writer_.finish(); }
+
+private:
+    detail::CatalogueWriter writer_;
+};
+
+class JetSink final : public RowSink {
+public:
+    JetSink(const std::filesystem::path& file, const JetOptions& options) : writer_(file, options) {}
+    void begin_table(const char* name) override { writer_.begin_table(name, jet_files::usual_jet_columns(name)); }
+    void programme(std::int64_t id, const std::string& title, const std::string& player, std::int64_t category,
+                   const std::string& up_dt, const std::string& adds) override {
+        row_.resize(6);
+        row_[0] = id;
+        row_[1] = title;
+        row_[2] = player;
+        row_[3] = category;
+        row_[4] = up_dt;
+        row_[5] = adds;
+        writer_.add_row(row_);
+    }
+    void add_row(const std::vector<Cell>& row) override { writer_.add_row(row); }
+    void finish() override { writer_.finish(); }
+
+private:
+    jet_files::JetWriter writer_;
+    std::vector<Cell> row_;
+};
+
+void generate_rows(const GenerateOptions& options, RowSink& sink) {
+    Prng prng(0x71696E6768650000ull ^ options.seed);
+    const auto cumulative = cumulative_weights(prng, options.categories);
+    std::vector<std::int64_t> counts(static_cast<std::size_t>(options.categories), 0);
+
+    sink.begin_table(catalogue::programme_table);
+    std::string title;
+    std::string player;
+    std::string up_dt;
+    std::string adds;
+    for (std::int64_t id = 1; id <= options.programmes; ++id) {
+        const auto point = prng.below(cumulative.back());
+        const auto category = static_cast<std::size_t>(std::upper_bound(cumulative.begin(), cumulative.end(), point) -
+                                                       cumulative.begin());
+        ++counts[category];
+        make_title(prng, title);
+        make_player(prng, player);
+        make_up_dt(prng, up_dt);
+        make_play_list(prng, adds);
+        sink.programme(id, title, player, static_cast<std::int64_t>(category + 1), up_dt, adds);
+    }
+
+    // Display order: a shuffle of 1..N, so it differs from id order.
+    std::vector<std::int64_t> px(counts.size());
+    for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::int64_t>(i + 1);
+    for (std::size_t i = px.size(); i > 1; --i) std::swap(px[i - 1], px[prng.below(i)]);
+    sink.begin_table(catalogue::category_table);
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        sink.add_row({static_cast<std::int64_t>(i + 1), category_name(static_cast<int>(i)), counts[i], px[i]});
+
+    sink.begin_table(catalogue::ad_table);
+    sink.add_row({ad_text(options.ads)});
+    sink.finish();
+}
+
 }  // namespace
 
 void generate_catalogue(const std::filesystem::path& file, const GenerateOptions& options) {
     check(options);
     try {
-        Prng prng(0x71696E6768650000ull ^ options.seed);
-        const auto cumulative = cumulative_weights(prng, options.categories);
-        std::vector<std::int64_t> counts(static_cast<std::size_t>(options.categories), 0);
+        SqlCipherSink sink(file);
+        generate_rows(options, sink);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("cannot write catalogue " + file.string() + ": " + e.what());
+    }
+}
 
-        detail::CatalogueWriter writer(file, catalogue::database_password);
-        writer.begin_table(catalogue::programme_table, usual_columns(catalogue::programme_table));
-        detail::Statement& insert = writer.insert_statement();
-        std::string title;
-        std::string player;
-        std::string up_dt;
-        std::string adds;
-        for (std::int64_t id = 1; id <= options.programmes; ++id) {
-            const auto point = prng.below(cumulative.back());
-            const auto category = static_cast<std::size_t>(
-                std::upper_bound(cumulative.begin(), cumulative.end(), point) - cumulative.begin());
-            ++counts[category];
-            make_title(prng, title);
-            make_player(prng, player);
-            make_up_dt(prng, up_dt);
-            make_play_list(prng, adds);
-            insert.bind_integer(1, id);
-            insert.bind_text(2, title);
-            insert.bind_text(3, player);
-            insert.bind_integer(4, static_cast<std::int64_t>(category + 1));
-            insert.bind_text(5, up_dt);
-            insert.bind_text(6, adds);
-            writer.insert();
-        }
-
-        // Display order: a shuffle of 1..N, so it differs from id order.
-        std::vector<std::int64_t> px(counts.size());
-        for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::int64_t>(i + 1);
-        for (std::size_t i = px.size(); i > 1; --i) std::swap(px[i - 1], px[prng.below(i)]);
-        writer.begin_table(catalogue::category_table, usual_columns(catalogue::category_table));
-        for (std::size_t i = 0; i < counts.size(); ++i)
-            writer.add_row({static_cast<std::int64_t>(i + 1), category_name(static_cast<int>(i)), counts[i], px[i]});
-
-        writer.begin_table(catalogue::ad_table, usual_columns(catalogue::ad_table));
-        writer.add_row({ad_text(options.ads)});
-        writer.finish();
+void generate_jet_catalogue(const std::filesystem::path& file, const GenerateOptions& options,
+                            const JetOptions& jet_options) {
+    check(options);
+    try {
+        JetSink sink(file, jet_options);
+        generate_rows(options, sink);
     } catch (const std::runtime_error& e) {
         throw std::runtime_error("cannot write catalogue " + file.string() + ": " + e.what());
     }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "tools/catalogue_files/jet_writer.h"
+
 namespace qinghe::catalogue_files {
 
 struct GenerateOptions {
@@ -18,5 +20,9 @@ struct GenerateOptions {
 // and an ad text. The same options always give the same file contents.
 // Fast enough for a million programmes. Throws std::runtime_error.
 void generate_catalogue(const std::filesystem::path& file, const GenerateOptions& options);
+
+// The same rows as a Jet file, streamed page by page.
+void generate_jet_catalogue(const std::filesystem::path& file, const GenerateOptions& options,
+                            const JetOptions& jet_options);
 
 }  // namespace qinghe::catalogue_files

@@ -1,3 +1,4 @@
+#include "platform/jet/jet_header.h"
 #include "tools/catalogue_files/catalogue_builder.h"
 #include "tools/catalogue_files/catalogue_data.h"
 #include "tools/catalogue_files/catalogue_json.h"
@@ -98,7 +99,7 @@ private:
 TEST_F(ToolTest, HelpDescribesEveryCommand) {
     const ToolRun r = run({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* part : {"create", "generate", "--categories", "--programmes", "--seed", "--ads", "dump"}) {
+    for (const char* part : {"create", "generate", "--categories", "--programmes", "--seed", "--ads", "dump", "convert"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     }
     EXPECT_TRUE(r.err.empty());
@@ -142,6 +143,42 @@ TEST_F(ToolTest, CreateRefusesBadInputAndKeepsTheOldCatalogue) {
     write_text("good.json", R"({"vlb": [{"lb_id": 1}]})");
     expect_failure(run({"create", file("good.json").string(), file("missing/tavik.dll").string()}), 1, "missing");
     EXPECT_EQ(files(), (std::vector<std::string>{"broken.json", "empty.json", "good.json", "shape.json", "tavik.dll"}));
+}
+
+TEST_F(ToolTest, FormatOptionsChooseTheJetFileAndItsPassword) {
+    write_text("in.json", R"({"ad": [{"ad": "新浪@#sina.com.cn"}]})");
+    const std::string in = file("in.json").string();
+    const std::string out = file("tavik.dll").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string password;
+        bool jet3;
+        bool encoded;
+    };
+    const Case cases[] = {
+        {{"create", "--format", "jet", in, out}, "3b71d0", false, false},
+        {{"create", "--format", "jet", "--password", "", in, out}, "", false, false},
+        {{"create", "--password", "秘密", "--format", "jet", "--encode", in, out}, "秘密", false, true},
+        {{"create", "--format", "jet", "--jet3", in, out}, "3b71d0", true, false},
+        {{"generate", "--categories", "2", "--programmes", "5", "--format", "jet", "--encode", out},
+         "3b71d0",
+         false,
+         true},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = run(c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string bytes = slurp(file("tavik.dll"));
+        const auto header =
+            jet::read_jet_header(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+        ASSERT_TRUE(header) << c.args[1];
+        EXPECT_EQ(header->password, c.password);
+        EXPECT_EQ(header->version, c.jet3 ? jet::JetVersion::jet3 : jet::JetVersion::jet4);
+        EXPECT_EQ(header->db_key != 0, c.encoded);
+    }
+    expect_failure(run({"create", "--jet3", in, out}), 2, "--format jet");
+    expect_failure(run({"create", "--format", "access", in, out}), 2, "--format");
+    expect_failure(run({"create", "--format", "jet", "--password", std::string(21, 'x'), in, out}), 1, "password");
 }
 
 TEST_F(ToolTest, GenerateIsDeterministicAndDumpsAWellFormedCatalogue) {
@@ -323,6 +360,39 @@ TEST_F(ToolTest, DumpWritesEveryRowAndNamesTheValuesItCouldNotWriteAsStored) {
     EXPECT_EQ(nlohmann::json::parse(other.out)["x"][0]["r"], nullptr);
     EXPECT_NE(other.err.find("table x row 1 column r"), std::string::npos) << other.err;
     EXPECT_NE(other.err.find("column col"), std::string::npos) << other.err;
+}
+
+TEST_F(ToolTest, ConvertWritesAJetFilesRowsAsSqlcipherAndDumpAndCheckReadJet) {
+    const std::string input = R"({
+        "vlb": [{"lb_id": 2, "lb": "电视剧", "c_id": "1部", "px": 1.5}],
+        "t1": [{"id": 7, "tit": null, "player": "", "lb_id": 2, "up_dt": "2009-05-17 20:31:07",
+                "adds": "$$土豆|XNDc2MTIz|第1集"}],
+        "ad": [{"ad": "新浪@#sina.com.cn"}]
+    })";
+    write_text("in.json", input);
+    const std::string jet = file("jet.dll").string();
+    const std::string converted = file("converted.dll").string();
+    ASSERT_EQ(run({"create", "--format", "jet", "--encode", file("in.json").string(), jet}).status, 0);
+    const ToolRun convert = run({"convert", jet, converted});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_TRUE(convert.out.empty());
+    const std::string bytes = slurp(converted);
+    EXPECT_FALSE(jet::has_jet_signature(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())));
+    for (const std::string& dumped : {jet, converted}) {
+        const ToolRun r = run({"dump", dumped});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out), nlohmann::json::parse(input)) << dumped;
+    }
+    // The converted file has the indexes generate writes: only the Null title is left to fix.
+    const ToolRun checked = run({"check", converted});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out.find("index"), std::string::npos) << checked.out;
+    EXPECT_NE(checked.out.find("Null title"), std::string::npos) << checked.out;
+    EXPECT_EQ(run({"check", jet}).out, checked.out);
+
+    ASSERT_EQ(run({"create", "--format", "jet", "--password", "other", file("in.json").string(), jet}).status, 0);
+    expect_failure(run({"convert", jet, file("other.dll").string()}), 1, "wrong password");
+    EXPECT_FALSE(fs::exists(file("other.dll")));
 }
 
 }  // namespace

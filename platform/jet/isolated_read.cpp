@@ -1,0 +1,329 @@
+// read_tables_isolated: libmdb runs in a forked child that sends the tables
+// through a pipe; the parent decodes what arrives with every length bounded.
+#include "platform/base/error.h"
+#include "platform/jet/jet_tables.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <system_error>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace qinghe::jet {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what) {
+    throw platform::PlatformError(what);
+}
+
+// What the child sends: a tag byte, then the tag's fields. Numbers are
+// little-endian; texts a 32-bit length and their bytes.
+enum Tag : unsigned char { table_tag = 'T', row_tag = 'R', error_tag = 'E', done_tag = 'D' };
+enum CellTag : unsigned char { null_cell, integer_cell, real_cell, text_cell };
+
+// The child's side: buffered writes to the pipe.
+class FrameWriter final : public TableSink {
+public:
+    explicit FrameWriter(int fd) : fd_(fd) {}
+
+    void begin_table(const std::string& name, const std::vector<std::string>& columns) override {
+        put_byte(table_tag);
+        put_text(name);
+        put_u32(static_cast<std::uint32_t>(columns.size()));
+        for (const std::string& column : columns) put_text(column);
+    }
+
+    void add_row(std::vector<JetCell>& cells) override {
+        put_byte(row_tag);
+        for (const JetCell& cell : cells) {
+            if (const auto* i = std::get_if<std::int64_t>(&cell)) {
+                put_byte(integer_cell);
+                put_u64(static_cast<std::uint64_t>(*i));
+            } else if (const auto* d = std::get_if<double>(&cell)) {
+                put_byte(real_cell);
+                std::uint64_t bits = 0;
+                std::memcpy(&bits, d, sizeof bits);
+                put_u64(bits);
+            } else if (const auto* s = std::get_if<std::string>(&cell)) {
+                put_byte(text_cell);
+                put_text(*s);
+            } else {
+                put_byte(null_cell);
+            }
+        }
+        if (buffer_.size() >= 1 << 16) flush();
+    }
+
+    void finish(Tag tag, const std::string& message = {}) {
+        put_byte(tag);
+        if (tag == error_tag) put_text(message);
+        flush();
+    }
+
+private:
+    void put_byte(unsigned char b) { buffer_.push_back(static_cast<char>(b)); }
+    void put_u32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) put_byte(static_cast<unsigned char>(v >> (8 * i)));
+    }
+    void put_u64(std::uint64_t v) {
+        for (int i = 0; i < 8; ++i) put_byte(static_cast<unsigned char>(v >> (8 * i)));
+    }
+    void put_text(const std::string& text) {
+        put_u32(static_cast<std::uint32_t>(text.size()));
+        buffer_ += text;
+    }
+    void flush() {
+        std::size_t done = 0;
+        while (done < buffer_.size()) {
+            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) _exit(3);  // the parent is gone
+            done += static_cast<std::size_t>(n);
+        }
+        buffer_.clear();
+    }
+
+    int fd_;
+    std::string buffer_;
+};
+
+bool same_state(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+struct stat state_of(int fd) {
+    struct stat state {};
+    if (::fstat(fd, &state) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    return state;
+}
+
+// Fails unless the file starts with the bytes the caller checked.
+void require_first_page(int fd, std::span<const unsigned char> first_page) {
+    std::vector<unsigned char> now(first_page.size());
+    std::size_t done = 0;
+    while (done < now.size()) {
+        const ssize_t n = ::pread(fd, now.data() + done, now.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail("the file changed while it was read");
+        done += static_cast<std::size_t>(n);
+    }
+    if (!std::equal(first_page.begin(), first_page.end(), now.begin())) fail("the file changed while it was read");
+}
+
+[[noreturn]] void run_child(int pipe_fd, int file_fd, std::span<const unsigned char> first_page,
+                            std::span<const std::string_view> tables) {
+    // A crash ends the child by its signal, past any handler the parent set;
+    // libmdb's own complaints go nowhere.
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+        struct sigaction default_action {};
+        default_action.sa_handler = SIG_DFL;
+        ::sigaction(signal, &default_action, nullptr);
+    }
+    const int null_fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null_fd >= 0) ::dup2(null_fd, STDERR_FILENO);
+    FrameWriter writer(pipe_fd);
+    try {
+        // libmdb reads the pages it needs through a file of its own on the
+        // same open file, so nothing has to wait for the whole file.
+        const struct stat before = state_of(file_fd);
+        require_first_page(file_fd, first_page);
+        read_tables("/proc/self/fd/" + std::to_string(file_fd), tables, writer);
+        if (!same_state(before, state_of(file_fd))) fail("the file changed while it was read");
+        writer.finish(done_tag);
+        _exit(0);
+    } catch (const std::exception& e) {
+        writer.finish(error_tag, e.what());
+        _exit(0);
+    } catch (...) {
+        _exit(2);
+    }
+}
+
+// The parent's side: reads with the deadline, refusing what cannot be.
+class FrameReader {
+public:
+    FrameReader(int fd, std::chrono::steady_clock::time_point deadline, const std::function<bool()>& should_stop)
+        : fd_(fd), deadline_(deadline), should_stop_(should_stop) {}
+
+    unsigned char byte() {
+        fill(1);
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+    std::uint32_t u32() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= std::uint32_t{byte()} << (8 * i);
+        return v;
+    }
+    std::uint64_t u64() {
+        std::uint64_t v = 0;
+        for (int i = 0; i < 8; ++i) v |= std::uint64_t{byte()} << (8 * i);
+        return v;
+    }
+    std::string text() {
+        const std::uint32_t size = u32();
+        if (size > max_value_bytes) fail("the file's reader sent a value too long");
+        fill(size);
+        std::string out(buffer_.data() + pos_, size);
+        pos_ += size;
+        return out;
+    }
+
+private:
+    // Makes at least n unread bytes available.
+    void fill(std::size_t n) {
+        if (buffer_.size() - pos_ >= n) return;
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+        char chunk[1 << 16];
+        while (buffer_.size() < n) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+            if (left.count() <= 0) fail("reading the file took too long");
+            if (should_stop_ && should_stop_()) fail("reading the file stopped");
+            pollfd p{fd_, POLLIN, 0};
+            const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready < 0) fail("reading the file failed: " + std::generic_category().message(errno));
+            if (ready == 0) continue;
+            const ssize_t got = ::read(fd_, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fail("reading the file failed: " + std::generic_category().message(errno));
+            if (got == 0) throw EndOfStream{};
+            buffer_.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+
+public:
+    struct EndOfStream {};
+
+private:
+    int fd_;
+    std::chrono::steady_clock::time_point deadline_;
+    const std::function<bool()>& should_stop_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+};
+
+// Decodes the child's frames into the sink; true when it said it was done.
+void decode(FrameReader& in, TableSink& sink) {
+    std::size_t columns = 0;
+    std::vector<JetCell> cells;
+    for (;;) {
+        switch (in.byte()) {
+        case table_tag: {
+            const std::string name = in.text();
+            const std::uint32_t count = in.u32();
+            if (count == 0 || count > 256)
+                fail("the file's reader sent a table of " + std::to_string(count) + " columns");
+            std::vector<std::string> names;
+            for (std::uint32_t i = 0; i < count; ++i) names.push_back(in.text());
+            columns = count;
+            sink.begin_table(name, names);
+            break;
+        }
+        case row_tag:
+            if (columns == 0) fail("the file's reader sent a row outside a table");
+            cells.assign(columns, JetCell{});
+            for (JetCell& cell : cells) {
+                switch (in.byte()) {
+                case null_cell:
+                    break;
+                case integer_cell:
+                    cell = static_cast<std::int64_t>(in.u64());
+                    break;
+                case real_cell: {
+                    const std::uint64_t bits = in.u64();
+                    double d = 0;
+                    std::memcpy(&d, &bits, sizeof d);
+                    cell = d;
+                    break;
+                }
+                case text_cell:
+                    cell = in.text();
+                    break;
+                default:
+                    fail("the file's reader sent a value it cannot have");
+                }
+            }
+            sink.add_row(cells);
+            break;
+        case error_tag:
+            fail(in.text());
+        case done_tag:
+            return;
+        default:
+            fail("the file's reader sent what it cannot have");
+        }
+    }
+}
+
+class Child {
+public:
+    explicit Child(pid_t pid) : pid_(pid) {}
+    ~Child() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            wait();
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    // Waits for the child's end; its status.
+    int wait() {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    pid_t pid_;
+};
+
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
+                          TableSink& sink, std::chrono::milliseconds time_limit,
+                          const std::function<bool()>& should_stop) {
+    const auto deadline = std::chrono::steady_clock::now() + time_limit;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
+    Fd read_end{fds[0]};
+    Fd write_end{fds[1]};
+    const pid_t pid = ::fork();
+    if (pid < 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
+    if (pid == 0) {
+        ::close(fds[0]);
+        run_child(fds[1], fd, first_page, tables);
+    }
+    Child child(pid);
+    ::close(write_end.fd);
+    write_end.fd = -1;
+    FrameReader in(read_end.fd, deadline, should_stop);
+    try {
+        decode(in, sink);
+    } catch (const FrameReader::EndOfStream&) {
+        const int status = child.wait();
+        if (WIFSIGNALED(status))
+            fail("the file is damaged: reading it stopped on signal " + std::to_string(WTERMSIG(status)));
+        fail("the file is damaged: reading it ended early");
+    }
+    child.wait();
+}
+
+}  // namespace qinghe::jet

@@ -1,0 +1,51 @@
+#pragma once
+
+// Reading the tables of a Jet 3/4 file with libmdb. libmdb trusts the pages
+// it reads, so a damaged file can make it read out of bounds or crash:
+// read_tables runs it in this process, read_tables_isolated in a child
+// process whose failure is only a failed read.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace qinghe::jet {
+
+// One stored value: Null, a whole number, a real number or a text (UTF-8).
+// Dates read as "YYYY-MM-DD HH:MM:SS" text.
+using JetCell = std::variant<std::monostate, std::int64_t, double, std::string>;
+
+// Where the rows go: each table's columns first, then its rows in the order
+// the file holds them. A throw from here ends the read.
+class TableSink {
+public:
+    virtual ~TableSink() = default;
+    virtual void begin_table(const std::string& name, const std::vector<std::string>& columns) = 0;
+    virtual void add_row(std::vector<JetCell>& cells) = 0;
+};
+
+// The longest value read; a longer one fails the read rather than being cut.
+inline constexpr std::size_t max_value_bytes = 1 << 20;
+
+// Reads the user tables named (any ASCII case) that the file holds, in the
+// order named, with every column. Throws PlatformError when the file cannot
+// be read.
+// libmdb reads the file's pages as it needs them.
+void read_tables(const std::string& path, std::span<const std::string_view> tables, TableSink& sink);
+
+// The same for the file open (for reading) at fd, in a child process. The
+// child's own failure,
+// its death, what it sends that does not decode and the time limit all fail
+// the read here; so does a file whose start differs from first_page (the
+// bytes the caller checked) or that changes while the child reads it.
+// should_stop, asked while waiting for the child, ends the read early.
+void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
+                          TableSink& sink, std::chrono::milliseconds time_limit,
+                          const std::function<bool()>& should_stop = {});
+
+}  // namespace qinghe::jet

@@ -52,6 +52,12 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
         pieces.emplace_back(text);
         return pieces;
     }
+    // Counted first, the pieces are made in place, never moved.
+    std::size_t count = 1;
+    for (std::size_t at = text.find(separator); at != std::string_view::npos && count < max_pieces;
+         at = text.find(separator, at + separator.size()))
+        ++count;
+    pieces.reserve(count);
     std::size_t from = 0;
     for (;;) {
         std::size_t at = text.find(separator, from);

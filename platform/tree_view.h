@@ -1,8 +1,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qinghe::platform {
+
+// A node to add, with the nodes below it.
+struct TreeNode {
+    std::string key;
+    std::string text;
+    std::vector<TreeNode> children;
+};
 
 // The channel tree. Nodes are addressed by their unique string key; every
 // failing call throws PlatformError and leaves the tree unchanged.
@@ -18,6 +26,15 @@ public:
     virtual void add_child(const std::string& parent_key, const std::string& key, const std::string& text) = 0;
     // Removes the node and its whole subtree; the keys are free at once.
     virtual void remove(const std::string& key) = 0;
+    // Appends the nodes, each with its subtree, as the last children of the
+    // node keyed parent_key, in one change of the tree. All or nothing:
+    // fails, leaving the tree unchanged, when the parent does not exist or a
+    // key is taken or given twice.
+    virtual void add_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) = 0;
+    // Removes every child of the node keyed parent_key with its subtree and
+    // puts the nodes in their place, in one change of the tree; the old keys
+    // are free for the new nodes. All or nothing, as add_children.
+    virtual void replace_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) = 0;
 
     virtual bool contains(const std::string& key) const = 0;
     // The calls below fail when no node has the key.

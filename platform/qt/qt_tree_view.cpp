@@ -23,6 +23,18 @@ KeyedTreeItem* keyed(QTreeWidgetItem* item) {
     if (item == nullptr || item->type() != KeyedTreeItem::item_type) return nullptr;
     return static_cast<KeyedTreeItem*>(item);
 }
+
+// Calls visit for every keyed node of the subtree, the top one included.
+template <class Visit>
+void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
+    std::vector<QTreeWidgetItem*> pending{top};
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        if (KeyedTreeItem* node = keyed(item)) visit(*node);
+        for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
+    }
+}
 }  // namespace
 
 QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
@@ -74,18 +86,56 @@ KeyedTreeItem& QtTreeView::find(const std::string& key) const {
     return *found->second;
 }
 
+KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& text) const {
+    auto item = std::make_unique<KeyedTreeItem>(key, to_qstring(text));
+    if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
+    return item.release();
+}
+
 KeyedTreeItem* QtTreeView::make_item(const std::string& key, const std::string& text) {
     auto [slot, inserted] = index_.try_emplace(key, nullptr);
     if (!inserted) throw PlatformError("tree node key \"" + key + "\" is not unique");
     try {
-        auto item = std::make_unique<KeyedTreeItem>(key, to_qstring(text));
-        if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
-        slot->second = item.release();
+        slot->second = new_item(key, text);
     } catch (...) {
         index_.erase(slot);
         throw;
     }
     return slot->second;
+}
+
+QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nodes,
+                                                const std::unordered_set<std::string>& freed) const {
+    std::unordered_set<std::string> given;
+    QList<QTreeWidgetItem*> tops;
+    // Each node with the item its children go below (null: a top one).
+    std::vector<std::pair<const TreeNode*, QTreeWidgetItem*>> pending;
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) pending.emplace_back(&*it, nullptr);
+    try {
+        while (!pending.empty()) {
+            const auto [node, parent] = pending.back();
+            pending.pop_back();
+            if ((index_.count(node->key) != 0 && freed.count(node->key) == 0) || !given.insert(node->key).second)
+                throw PlatformError("tree node key \"" + node->key + "\" is not unique");
+            KeyedTreeItem* item = new_item(node->key, node->text);
+            if (parent == nullptr)
+                tops.append(item);
+            else
+                parent->addChild(item);
+            for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
+                pending.emplace_back(&*child, item);
+        }
+    } catch (...) {
+        qDeleteAll(tops);
+        throw;
+    }
+    return tops;
+}
+
+void QtTreeView::enter_keys(const QList<QTreeWidgetItem*>& items) {
+    for (QTreeWidgetItem* item : items)
+        visit_subtree(
+            item, [&](KeyedTreeItem& node) { index_[node.key()] = &node; });
 }
 
 void QtTreeView::add_root(const std::string& key, const std::string& text) {
@@ -124,14 +174,35 @@ void QtTreeView::add_child(const std::string& parent_key, const std::string& key
     }
 }
 
+void QtTreeView::add_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) {
+    view();
+    KeyedTreeItem& parent = find(parent_key);
+    join_waiting();
+    const QList<QTreeWidgetItem*> items = build_items(nodes, {});
+    enter_keys(items);
+    // One insertion: the model announces the rows once, whatever their number.
+    parent.addChildren(items);
+}
+
+void QtTreeView::replace_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) {
+    view();
+    KeyedTreeItem& parent = find(parent_key);
+    join_waiting();
+    std::unordered_set<std::string> freed;
+    for (int i = 0; i < parent.childCount(); ++i)
+        visit_subtree(parent.child(i), [&](KeyedTreeItem& node) { freed.insert(node.key()); });
+    const QList<QTreeWidgetItem*> items = build_items(nodes, freed);
+    // One removal and one insertion, instead of a change for every row.
+    const QList<QTreeWidgetItem*> old = parent.takeChildren();
+    for (QTreeWidgetItem* item : old) forget_subtree(item);
+    qDeleteAll(old);
+    enter_keys(items);
+    if (!items.isEmpty()) parent.addChildren(items);
+}
+
 void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
-    std::vector<QTreeWidgetItem*> pending{top};
-    while (!pending.empty()) {
-        QTreeWidgetItem* item = pending.back();
-        pending.pop_back();
-        if (KeyedTreeItem* node = keyed(item)) index_.erase(node->key());
-        for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
-    }
+    visit_subtree(
+        top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
 }
 
 void QtTreeView::remove(const std::string& key) {

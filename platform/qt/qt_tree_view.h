@@ -8,6 +8,8 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -48,6 +50,8 @@ public:
     void add_root(const std::string& key, const std::string& text) override;
     void add_child(const std::string& parent_key, const std::string& key, const std::string& text) override;
     void remove(const std::string& key) override;
+    void add_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) override;
+    void replace_children(const std::string& parent_key, const std::vector<TreeNode>& nodes) override;
 
     bool contains(const std::string& key) const override;
     std::string text(const std::string& key) const override;
@@ -67,6 +71,13 @@ private:
     KeyedTreeItem& find(const std::string& key) const;
     // Creates the node and enters its key; the caller links it into the tree.
     KeyedTreeItem* make_item(const std::string& key, const std::string& text);
+    KeyedTreeItem* new_item(const std::string& key, const std::string& text) const;
+    // Builds the nodes' items, outside the tree and the key index; a key
+    // already in the index fails unless freed holds it. The caller owns the
+    // items.
+    QList<QTreeWidgetItem*> build_items(const std::vector<TreeNode>& nodes,
+                                        const std::unordered_set<std::string>& freed) const;
+    void enter_keys(const QList<QTreeWidgetItem*>& items);
     void forget_subtree(QTreeWidgetItem* top);
     // Links the waiting children into the widget.
     void join_waiting() const;

@@ -129,5 +129,69 @@ TEST(TreeViewBatches, NodesStillWaitingGoWithTheTreeView) {
     QApplication::processEvents();  // the queued join must not outlive the tree
 }
 
+// Rows the widget's model announced, as insertions and removals.
+struct ModelChanges {
+    explicit ModelChanges(QTreeWidget* widget) {
+        QObject::connect(widget->model(), &QAbstractItemModel::rowsInserted, [this] { ++inserted; });
+        QObject::connect(widget->model(), &QAbstractItemModel::rowsRemoved, [this] { ++removed; });
+    }
+    int inserted = 0;
+    int removed = 0;
+};
+
+TEST(TreeViewBatches, WholeSubtreesJoinOrReplaceInOneChange) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    tree.add_child("p", "a", "A");
+    tree.add_child("a", "a1", "A1");
+    tree.add_child("p", "b", "B");  // still waiting: joins before the batch
+    ModelChanges changes(tree.widget());
+    tree.add_children("p", {{"c", "C", {{"c1", "C1", {}}}}, {"d", "D", {}}});
+    EXPECT_EQ(shape(tree.widget()), "p(a(a1),b,c(c1),d)");
+    EXPECT_EQ(tree.text("c1"), "C1");
+    EXPECT_EQ(changes.inserted, 1);
+
+    // The old children's keys are free for the new ones.
+    tree.replace_children("p", {{"a", "new A", {{"x", "X", {}}}}, {"e", "E", {}}});
+    EXPECT_EQ(shape(tree.widget()), "p(a(x),e)");
+    EXPECT_EQ(tree.text("a"), "new A");
+    for (const char* key : {"a1", "b", "c", "c1", "d"}) EXPECT_FALSE(tree.contains(key)) << key;
+    EXPECT_EQ(changes.removed, 1);
+    EXPECT_EQ(changes.inserted, 2);
+
+    tree.replace_children("p", {});
+    EXPECT_EQ(shape(tree.widget()), "p");
+    EXPECT_FALSE(tree.contains("x"));
+}
+
+TEST(TreeViewBatches, ABatchThatCannotJoinWhollyChangesNothing) {
+    struct Case {
+        const char* name;
+        std::string parent;
+        std::vector<TreeNode> nodes;
+    };
+    const std::vector<Case> cases = {
+        {"parent missing", "missing", {{"n", "N", {}}}},
+        {"key taken outside the parent", "p", {{"n", "N", {}}, {"q", "Q", {}}}},
+        {"key given twice", "p", {{"n", "N", {{"n", "again", {}}}}}},
+    };
+    for (const bool replacing : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (replacing ? ", replacing" : ", adding"));
+            QtTreeView tree;
+            tree.add_root("p", "P");
+            tree.add_root("q", "Q");
+            tree.add_child("p", "a", "A");
+            if (replacing)
+                EXPECT_THROW(tree.replace_children(c.parent, c.nodes), PlatformError);
+            else
+                EXPECT_THROW(tree.add_children(c.parent, c.nodes), PlatformError);
+            EXPECT_EQ(shape(tree.widget()), "p(a) q");
+            EXPECT_FALSE(tree.contains("n"));
+            EXPECT_EQ(tree.text("q"), "Q");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qinghe::platform::qt

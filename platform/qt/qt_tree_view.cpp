@@ -40,6 +40,9 @@ void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
 QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     // The control starts with tree lines only: no expand marks at the top level.
     view_->setRootIsDecorated(false);
+    // Destroyed with the window around it, the widget takes every node along.
+    QObject::connect(
+        view_, &QObject::destroyed, view_, [this] { index_.clear(); });
 
     QObject::connect(
         view_, &QTreeWidget::itemExpanded, view_,
@@ -86,22 +89,30 @@ KeyedTreeItem& QtTreeView::find(const std::string& key) const {
     return *found->second;
 }
 
+QString QtTreeView::row_text(const std::string& text) const {
+    for (std::size_t i = 0; i < recent_texts_.size(); ++i)
+        if (recent_texts_[i].text == text && !recent_texts_[i].row.isNull()) {
+            older_text_ = 1 - i;
+            return recent_texts_[i].row;
+        }
+    RecentText& replaced = recent_texts_[older_text_];
+    older_text_ = 1 - older_text_;
+    replaced.row = to_qstring(text);
+    replaced.text = text;
+    return replaced.row;
+}
+
 KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& text) const {
-    auto item = std::make_unique<KeyedTreeItem>(key, to_qstring(text));
+    auto item = std::make_unique<KeyedTreeItem>(key, row_text(text));
     if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item.release();
 }
 
 KeyedTreeItem* QtTreeView::make_item(const std::string& key, const std::string& text) {
-    auto [slot, inserted] = index_.try_emplace(key, nullptr);
-    if (!inserted) throw PlatformError("tree node key \"" + key + "\" is not unique");
-    try {
-        slot->second = new_item(key, text);
-    } catch (...) {
-        index_.erase(slot);
-        throw;
-    }
-    return slot->second;
+    std::unique_ptr<KeyedTreeItem> item(new_item(key, text));
+    if (!index_.emplace(item->key(), item.get()).second)
+        throw PlatformError("tree node key \"" + key + "\" is not unique");
+    return item.release();
 }
 
 QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nodes,
@@ -157,7 +168,7 @@ void QtTreeView::add_child(const std::string& parent_key, const std::string& key
     try {
         waiting_.append(item);
     } catch (...) {
-        index_.erase(key);
+        index_.erase(item->key());
         delete item;
         throw;
     }
@@ -188,8 +199,9 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
     view();
     KeyedTreeItem& parent = find(parent_key);
     join_waiting();
+    // With nothing to put in their place, no old key can be given again.
     std::unordered_set<std::string> freed;
-    for (int i = 0; i < parent.childCount(); ++i)
+    for (int i = 0; !nodes.empty() && i < parent.childCount(); ++i)
         visit_subtree(parent.child(i), [&](KeyedTreeItem& node) { freed.insert(node.key()); });
     const QList<QTreeWidgetItem*> items = build_items(nodes, freed);
     // One removal and one insertion, instead of a change for every row.

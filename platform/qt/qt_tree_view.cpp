@@ -42,7 +42,11 @@ QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     view_->setRootIsDecorated(false);
     // Destroyed with the window around it, the widget takes every node along.
     QObject::connect(
-        view_, &QObject::destroyed, view_, [this] { index_.clear(); });
+        view_, &QObject::destroyed, view_,
+        [this] {
+            last_found_ = nullptr;
+            index_.clear();
+        });
 
     QObject::connect(
         view_, &QTreeWidget::itemExpanded, view_,
@@ -57,6 +61,7 @@ QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
 }
 
 QtTreeView::~QtTreeView() {
+    last_found_ = nullptr;
     index_.clear();
     qDeleteAll(waiting_);
     delete view_.data();
@@ -84,8 +89,10 @@ TreeWidget& QtTreeView::view() const {
 }
 
 KeyedTreeItem& QtTreeView::find(const std::string& key) const {
+    if (last_found_ != nullptr && last_found_->key() == key) return *last_found_;
     const auto found = index_.find(key);
     if (found == index_.end()) throw PlatformError("no tree node with key \"" + key + "\"");
+    last_found_ = found->second;
     return *found->second;
 }
 
@@ -213,8 +220,8 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
 }
 
 void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
-    visit_subtree(
-        top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
+    last_found_ = nullptr;
+    visit_subtree(top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
 }
 
 void QtTreeView::remove(const std::string& key) {

@@ -100,6 +100,9 @@ private:
         QString row;
     };
     mutable std::array<RecentText, 2> recent_texts_;
+    // The node found last, while its key is in the index: handlers add many
+    // children to one parent in a row.
+    mutable KeyedTreeItem* last_found_ = nullptr;
     mutable std::size_t older_text_ = 0;
     FormEvents* sink_ = nullptr;
     bool expanding_by_code_ = false;

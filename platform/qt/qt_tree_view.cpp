@@ -40,6 +40,9 @@ void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
 QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     // The control starts with tree lines only: no expand marks at the top level.
     view_->setRootIsDecorated(false);
+    // Short bucket chains: every node added looks its key up first, and an
+    // expanded programme adds thousands at once.
+    index_.max_load_factor(0.25F);
     // Destroyed with the window around it, the widget takes every node along.
     QObject::connect(
         view_, &QObject::destroyed, view_,

@@ -54,8 +54,11 @@ int main(int argc, char** argv) {
     // the window, after the form.
     platform::qt::QtBackgroundWork search_worker([&] { return connection_to_catalogue(false); });
     // The search index is built on a worker of its own, which hands back the
-    // memory the build used and the index does not keep.
-    platform::qt::QtBackgroundWork index_worker([&] { return connection_to_catalogue(false); }, true);
+    // memory the build used and the index does not keep. It runs at the
+    // lowest priority: searches scan until it is ready, and on a machine of
+    // few cores its build would otherwise delay the window's first paint.
+    platform::qt::QtBackgroundWork index_worker([&] { return connection_to_catalogue(false); },
+                                                {.return_freed_memory = true, .lowest_priority = true});
     app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
                      &search_worker, &index_worker});
     // A second instance ends here, before its window is ever shown.

@@ -16,7 +16,8 @@ namespace qinghe::bench {
 using platform::sqlcipher::Database;
 using platform::sqlcipher::Statement;
 
-// Opens the file read-only with the catalogue key. Throws PlatformError.
+// Opens the file read-only with the catalogue key and reads its schema.
+// Throws PlatformError, or std::runtime_error for a file without tables.
 Database open_raw_catalogue(const std::filesystem::path& file);
 
 QString qtext(const Statement& statement, int column);

@@ -58,10 +58,12 @@ void set_child(platform::Connection& connection, platform::TreeView& tv1, Int16 
 }
 
 void delete_child(platform::TreeView& tv1, const std::string& tv1_key) {
-    const std::string first_child = tv1.child(tv1_key);
-    const Int16 count = platform::to_int16(tv1.children(tv1_key));
-    for (Int16 i = 1; i <= count - 1; ++i) tv1.remove(tv1.next(first_child));
-    tv1.remove(first_child);
+    // The children are counted as the 16-bit count they always were: a node
+    // with more than that keeps them all. The rest go in one change of the
+    // tree rather than one each.
+    tv1.child(tv1_key);
+    platform::to_int16(tv1.children(tv1_key));
+    tv1.replace_children(tv1_key, {});
 }
 
 }  // namespace qinghe::tree

@@ -45,23 +45,29 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
     return split(text, separator, std::numeric_limits<std::size_t>::max());
 }
 
-std::vector<std::string> split(std::string_view text, std::string_view separator, std::size_t max_pieces) {
-    std::vector<std::string> pieces;
-    if (text.empty() || max_pieces == 0) return pieces;
+void split_views(std::string_view text, std::string_view separator, std::size_t max_pieces,
+                 std::vector<std::string_view>& pieces) {
+    pieces.clear();
+    if (text.empty() || max_pieces == 0) return;
     if (separator.empty()) {
-        pieces.emplace_back(text);
-        return pieces;
+        pieces.push_back(text);
+        return;
     }
     std::size_t from = 0;
     for (;;) {
         std::size_t at = text.find(separator, from);
         if (at == std::string_view::npos) break;
-        pieces.emplace_back(text.substr(from, at - from));
-        if (pieces.size() == max_pieces) return pieces;
+        pieces.push_back(text.substr(from, at - from));
+        if (pieces.size() == max_pieces) return;
         from = at + separator.size();
     }
-    pieces.emplace_back(text.substr(from));
-    return pieces;
+    pieces.push_back(text.substr(from));
+}
+
+std::vector<std::string> split(std::string_view text, std::string_view separator, std::size_t max_pieces) {
+    std::vector<std::string_view> views;
+    split_views(text, separator, max_pieces, views);
+    return {views.begin(), views.end()};
 }
 
 const std::string& element(const std::vector<std::string>& pieces, long long index) {

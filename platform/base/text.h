@@ -21,6 +21,12 @@ std::vector<std::string> split(std::string_view text, std::string_view separator
 // length.
 std::vector<std::string> split(std::string_view text, std::string_view separator, std::size_t max_pieces);
 
+// The same pieces as views into text, written into pieces (emptied first,
+// its capacity kept): nothing is copied, for callers that split large texts
+// and keep the text alive while they read.
+void split_views(std::string_view text, std::string_view separator, std::size_t max_pieces,
+                 std::vector<std::string_view>& pieces);
+
 // Element of a split result by a signed 16-bit index; out of range throws.
 const std::string& element(const std::vector<std::string>& pieces, long long index);
 

@@ -19,16 +19,26 @@ std::string real_text(double v) {
 
 }  // namespace
 
-std::string Value::text() const {
+std::string Value::text() const& {
     if (is_null()) return {};
     return require_text();
 }
 
-std::string Value::require_text() const {
+std::string Value::require_text() const& {
     if (const auto* i = std::get_if<std::int64_t>(&v_)) return std::to_string(*i);
     if (const auto* d = std::get_if<double>(&v_)) return real_text(*d);
     if (const auto* s = std::get_if<std::string>(&v_)) return *s;
     throw PlatformError("invalid use of Null");
+}
+
+std::string Value::text() && {
+    if (is_null()) return {};
+    return std::move(*this).require_text();
+}
+
+std::string Value::require_text() && {
+    if (auto* s = std::get_if<std::string>(&v_)) return std::move(*s);
+    return static_cast<const Value&>(*this).require_text();
 }
 
 std::int16_t Value::to_int16() const {

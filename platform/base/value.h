@@ -19,9 +19,13 @@ public:
 
     bool is_null() const { return std::holds_alternative<std::monostate>(v_); }
     // The value's text form for concatenation; Null gives "".
-    std::string text() const;
+    std::string text() const&;
     // The text form, failing (PlatformError) on Null.
-    std::string require_text() const;
+    std::string require_text() const&;
+    // The same from a value about to go, whose text moves out instead of
+    // being copied (a programme's play list may be megabytes).
+    std::string text() &&;
+    std::string require_text() &&;
     // A 16-bit whole number: integers in range, reals rounded half to even,
     // texts holding a whole decimal number. Null and everything else fail.
     std::int16_t to_int16() const;

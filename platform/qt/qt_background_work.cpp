@@ -2,17 +2,20 @@
 
 #include <QMetaObject>
 
+#include <sys/resource.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <utility>
 
 namespace qinghe::platform::qt {
 
-QtBackgroundWork::QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection,
-                                   bool return_freed_memory)
-    : make_connection_(std::move(make_connection)),
-      return_freed_memory_(return_freed_memory),
-      worker_([this] { worker_loop(); }) {}
+namespace {
+constexpr int lowest_nice = 19;
+}  // namespace
+
+QtBackgroundWork::QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection, WorkerOptions options)
+    : make_connection_(std::move(make_connection)), options_(options), worker_([this] { worker_loop(); }) {}
 
 QtBackgroundWork::~QtBackgroundWork() {
     {
@@ -48,6 +51,9 @@ void QtBackgroundWork::interrupt_running() noexcept {
 }
 
 void QtBackgroundWork::worker_loop() {
+    // On Linux a nice value set for a thread's own id holds for that thread
+    // alone. Without the right to lower it, the worker runs as it is.
+    if (options_.lowest_priority) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), lowest_nice);
     for (;;) {
         Job job;
         {
@@ -79,7 +85,7 @@ void QtBackgroundWork::worker_loop() {
         }
         // The allocator keeps what a thread frees for that thread's next
         // allocations; a large build done, it is handed back.
-        if (return_freed_memory_) malloc_trim(0);
+        if (options_.return_freed_memory) malloc_trim(0);
         const std::lock_guard lock(mutex_);
         running_ = false;
         if (job.generation == generation_ && !quitting_) deliver(job.generation, std::move(job.done));

@@ -14,6 +14,17 @@
 
 namespace qinghe::platform::qt {
 
+// How a QtBackgroundWork's worker runs.
+struct WorkerOptions {
+    // After each piece of work, the memory it freed goes back to the
+    // system (for work that builds large data and keeps only part of it).
+    bool return_freed_memory = false;
+    // The worker runs at the lowest CPU priority (nice 19), so that it
+    // takes only the time nothing else wants: for work nobody waits for,
+    // which must not delay the window's own, such as its first paint.
+    bool lowest_priority = false;
+};
+
 // BackgroundWork on one worker thread. `done` comes back through the Qt
 // event loop of the thread that built the object (the window's thread).
 // Destroying the object interrupts the running work and waits for the
@@ -21,11 +32,8 @@ namespace qinghe::platform::qt {
 class QtBackgroundWork final : public QObject, public BackgroundWork {
 public:
     // make_connection builds the worker's connection, unopened; it is called
-    // on the worker, once, when the first work arrives. return_freed_memory:
-    // after each piece of work, the memory it freed goes back to the system
-    // (for work that builds large data and keeps only part of it).
-    explicit QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection,
-                              bool return_freed_memory = false);
+    // on the worker, once, when the first work arrives.
+    explicit QtBackgroundWork(std::function<std::unique_ptr<Connection>()> make_connection, WorkerOptions options = {});
     ~QtBackgroundWork() override;
     QtBackgroundWork(const QtBackgroundWork&) = delete;
     QtBackgroundWork& operator=(const QtBackgroundWork&) = delete;
@@ -46,7 +54,7 @@ private:
     void deliver(std::uint64_t generation, std::function<void()> done);
 
     std::function<std::unique_ptr<Connection>()> make_connection_;
-    bool return_freed_memory_;
+    WorkerOptions options_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<Job> waiting_;

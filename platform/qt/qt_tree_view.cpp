@@ -40,6 +40,16 @@ void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
 QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     // The control starts with tree lines only: no expand marks at the top level.
     view_->setRootIsDecorated(false);
+    // Short bucket chains: every node added looks its key up first, and an
+    // expanded programme adds thousands at once.
+    index_.max_load_factor(0.25F);
+    // Destroyed with the window around it, the widget takes every node along.
+    QObject::connect(
+        view_, &QObject::destroyed, view_,
+        [this] {
+            last_found_ = nullptr;
+            index_.clear();
+        });
 
     QObject::connect(
         view_, &QTreeWidget::itemExpanded, view_,
@@ -54,6 +64,7 @@ QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
 }
 
 QtTreeView::~QtTreeView() {
+    last_found_ = nullptr;
     index_.clear();
     qDeleteAll(waiting_);
     delete view_.data();
@@ -81,27 +92,37 @@ TreeWidget& QtTreeView::view() const {
 }
 
 KeyedTreeItem& QtTreeView::find(const std::string& key) const {
+    if (last_found_ != nullptr && last_found_->key() == key) return *last_found_;
     const auto found = index_.find(key);
     if (found == index_.end()) throw PlatformError("no tree node with key \"" + key + "\"");
+    last_found_ = found->second;
     return *found->second;
 }
 
+QString QtTreeView::row_text(const std::string& text) const {
+    for (std::size_t i = 0; i < recent_texts_.size(); ++i)
+        if (recent_texts_[i].text == text && !recent_texts_[i].row.isNull()) {
+            older_text_ = 1 - i;
+            return recent_texts_[i].row;
+        }
+    RecentText& replaced = recent_texts_[older_text_];
+    older_text_ = 1 - older_text_;
+    replaced.row = to_qstring(text);
+    replaced.text = text;
+    return replaced.row;
+}
+
 KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& text) const {
-    auto item = std::make_unique<KeyedTreeItem>(key, to_qstring(text));
+    auto item = std::make_unique<KeyedTreeItem>(key, row_text(text));
     if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item.release();
 }
 
 KeyedTreeItem* QtTreeView::make_item(const std::string& key, const std::string& text) {
-    auto [slot, inserted] = index_.try_emplace(key, nullptr);
-    if (!inserted) throw PlatformError("tree node key \"" + key + "\" is not unique");
-    try {
-        slot->second = new_item(key, text);
-    } catch (...) {
-        index_.erase(slot);
-        throw;
-    }
-    return slot->second;
+    std::unique_ptr<KeyedTreeItem> item(new_item(key, text));
+    if (!index_.emplace(item->key(), item.get()).second)
+        throw PlatformError("tree node key \"" + key + "\" is not unique");
+    return item.release();
 }
 
 QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nodes,
@@ -157,7 +178,7 @@ void QtTreeView::add_child(const std::string& parent_key, const std::string& key
     try {
         waiting_.append(item);
     } catch (...) {
-        index_.erase(key);
+        index_.erase(item->key());
         delete item;
         throw;
     }
@@ -188,8 +209,9 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
     view();
     KeyedTreeItem& parent = find(parent_key);
     join_waiting();
+    // With nothing to put in their place, no old key can be given again.
     std::unordered_set<std::string> freed;
-    for (int i = 0; i < parent.childCount(); ++i)
+    for (int i = 0; !nodes.empty() && i < parent.childCount(); ++i)
         visit_subtree(parent.child(i), [&](KeyedTreeItem& node) { freed.insert(node.key()); });
     const QList<QTreeWidgetItem*> items = build_items(nodes, freed);
     // One removal and one insertion, instead of a change for every row.
@@ -201,8 +223,8 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
 }
 
 void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
-    visit_subtree(
-        top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
+    last_found_ = nullptr;
+    visit_subtree(top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
 }
 
 void QtTreeView::remove(const std::string& key) {

@@ -5,8 +5,11 @@
 
 #include <QList>
 #include <QPointer>
+#include <QString>
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -72,6 +75,9 @@ private:
     // Creates the node and enters its key; the caller links it into the tree.
     KeyedTreeItem* make_item(const std::string& key, const std::string& text);
     KeyedTreeItem* new_item(const std::string& key, const std::string& text) const;
+    // The text as the widget holds it, shared with the node before when the
+    // text repeats.
+    QString row_text(const std::string& text) const;
     // Builds the nodes' items, outside the tree and the key index; a key
     // already in the index fails unless freed holds it. The caller owns the
     // items.
@@ -84,7 +90,20 @@ private:
     void queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&));
 
     QPointer<TreeWidget> view_;
-    std::unordered_map<std::string, KeyedTreeItem*> index_;
+    // Keyed by each node's own copy of its key, which lives as long as the
+    // node: an entry goes before its node does.
+    std::unordered_map<std::string_view, KeyedTreeItem*> index_;
+    // The last two texts given and their converted form: a programme and its
+    // intro node take turns, and every intro node then shares one string.
+    struct RecentText {
+        std::string text;
+        QString row;
+    };
+    mutable std::array<RecentText, 2> recent_texts_;
+    // The node found last, while its key is in the index: handlers add many
+    // children to one parent in a row.
+    mutable KeyedTreeItem* last_found_ = nullptr;
+    mutable std::size_t older_text_ = 0;
     FormEvents* sink_ = nullptr;
     bool expanding_by_code_ = false;
     bool editable_labels_ = false;

@@ -1,9 +1,17 @@
 #include "platform/qt/tree_widget.h"
 
+#include "platform/posix/process_age.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLoggingCategory>
+#include <QPaintEvent>
 
 namespace qinghe::platform::qt {
+
+namespace {
+Q_LOGGING_CATEGORY(startup_logging, "qinghe.startup", QtInfoMsg)
+}  // namespace
 
 TreeWidget::TreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
@@ -29,6 +37,17 @@ void TreeWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+void TreeWidget::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (first_category_painted_ || !startup_logging().isDebugEnabled() || topLevelItemCount() < 2) return;
+    const QRect row = visualItemRect(topLevelItem(1));
+    if (row.isEmpty() || !event->region().intersects(row)) return;
+    first_category_painted_ = true;
+    if (const std::optional<double> age = posix::process_age_ms())
+        qCDebug(startup_logging).noquote()
+            << QStringLiteral("first category row painted %1 ms after the process started").arg(*age, 0, 'f', 0);
 }
 
 }  // namespace qinghe::platform::qt

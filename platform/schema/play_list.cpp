@@ -17,15 +17,30 @@ std::vector<std::string> group_fields(std::string_view group) {
     return platform::split(group, field_separator, 2 * max_leaf + 1);
 }
 
+void group_views(std::string_view adds, std::vector<std::string_view>& pieces) {
+    platform::split_views(adds, group_separator, max_group + 1, pieces);
+}
+
+void group_field_views(std::string_view group, std::vector<std::string_view>& pieces) {
+    platform::split_views(group, field_separator, 2 * max_leaf + 1, pieces);
+}
+
+int leaf_count(std::size_t fields) {
+    if (fields == 0) return 0;
+    return static_cast<int>(std::min<std::size_t>((fields - 1) / 2, max_leaf));
+}
+
 int leaf_count(const std::vector<std::string>& fields) {
-    if (fields.empty()) return 0;
-    const std::size_t pairs = (fields.size() - 1) / 2;
-    return static_cast<int>(std::min<std::size_t>(pairs, max_leaf));
+    return leaf_count(fields.size());
+}
+
+int last_group(std::size_t pieces) {
+    if (pieces == 0) return 0;
+    return static_cast<int>(std::min<std::size_t>(pieces - 1, max_group));
 }
 
 int last_group(const std::vector<std::string>& groups) {
-    if (groups.empty()) return 0;
-    return static_cast<int>(std::min<std::size_t>(groups.size() - 1, max_group));
+    return last_group(groups.size());
 }
 
 }  // namespace qinghe::catalogue::play_list

@@ -23,12 +23,20 @@ inline constexpr int max_leaf = platform::int16_max / 2;
 // lies beyond is never read.
 std::vector<std::string> groups(std::string_view adds);
 std::vector<std::string> group_fields(std::string_view group);
+// The same pieces as views into the text, written into pieces (its
+// capacity kept): for a whole programme's expansion, which would otherwise
+// copy its play list twice.
+void group_views(std::string_view adds, std::vector<std::string_view>& pieces);
+void group_field_views(std::string_view group, std::vector<std::string_view>& pieces);
 
-// Number of complete (video identifier, leaf title) pairs, capped at
-// max_leaf.
+// Number of complete (video identifier, leaf title) pairs among a group's
+// fields, capped at max_leaf.
+int leaf_count(std::size_t fields);
 int leaf_count(const std::vector<std::string>& fields);
 
-// Highest group number present, capped at max_group (0: no groups).
+// Highest group number present among the pieces, capped at max_group (0: no
+// groups).
+int last_group(std::size_t pieces);
 int last_group(const std::vector<std::string>& groups);
 
 }  // namespace qinghe::catalogue::play_list

@@ -34,14 +34,17 @@ int listing_position(const std::string& name) {
 }
 
 // One value of a listing column as the file stores it. Text and blob bytes
-// live in a shared buffer; their first eight bytes, big-endian and padded
-// with zeros, stand beside them, which settles most comparisons.
+// live in a shared buffer; their first sixteen bytes, big-endian and padded
+// with zeros, stand beside them, which settles most comparisons without
+// reaching into the buffer: dates and times written as text differ within
+// their first sixteen characters ("2023-05-17 12:34"), not their first eight.
 struct Value {
     union {
         std::int64_t integer;
         double real;
         std::uint64_t head;
     };
+    std::uint64_t head_after;
     std::uint32_t offset;
     std::uint32_t size;
 };
@@ -118,8 +121,11 @@ private:
             v.size = static_cast<std::uint32_t>(data.size());
             bytes_.append(data);
             v.head = 0;
-            for (std::size_t i = 0; i < 8; ++i)
+            v.head_after = 0;
+            for (std::size_t i = 0; i < 8; ++i) {
                 v.head = v.head << 8 | (i < data.size() ? static_cast<unsigned char>(data[i]) : 0U);
+                v.head_after = v.head_after << 8 | (i + 8 < data.size() ? static_cast<unsigned char>(data[i + 8]) : 0U);
+            }
         }
         return true;
     }
@@ -134,8 +140,15 @@ private:
         if (ca == 0) return 0;
         if (ca == 1) return compare_numbers(ta, a, tb, b);
         if (a.head != b.head) return a.head < b.head ? -1 : 1;
-        const int c = std::memcmp(bytes_.data() + a.offset, bytes_.data() + b.offset, std::min(a.size, b.size));
-        if (c != 0) return c;
+        if (a.head_after != b.head_after) return a.head_after < b.head_after ? -1 : 1;
+        // The first sixteen bytes (or all of the shorter value) are equal.
+        constexpr std::uint32_t in_heads = 16;
+        const std::uint32_t common = std::min(a.size, b.size);
+        if (common > in_heads) {
+            const int c = std::memcmp(bytes_.data() + a.offset + in_heads, bytes_.data() + b.offset + in_heads,
+                                      common - in_heads);
+            if (c != 0) return c;
+        }
         return a.size == b.size ? 0 : (a.size < b.size ? -1 : 1);
     }
 

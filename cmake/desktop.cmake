@@ -3,9 +3,9 @@
 # lays everything out the way Debian desktop programs are laid out:
 #
 #   bin/qinghe-tv -> ../lib/qinghe-tv/qinghe-tv    bin/qinghe-catalogue
-#   lib/qinghe-tv/qinghe-tv, tavik.dll, bg/        the program finds its catalogue
-#                                                  and player pages beside its
-#                                                  real executable
+#   lib/qinghe-tv/qinghe-tv, tavik.dll, bg/        the program finds its catalogue,
+#   lib/qinghe-tv/qinghe-jet-reader                player pages and Jet reader
+#                                                  beside its real executable
 #   share/applications, share/icons/hicolor, share/metainfo, share/man/man1,
 #   share/doc/qinghe-tv (copyright, changelog.Debian.gz)
 
@@ -16,7 +16,6 @@ set(QINGHE_MAINTAINER "qinghe-tv developers <qinghe-tv@users.noreply.github.com>
 # The day the project version was released, and the Debian revision of its package.
 set(QINGHE_RELEASE_DATE 2026-12-07)
 set(QINGHE_PACKAGE_RELEASE 1)
-set(QINGHE_PROGRAM_DIR lib/qinghe-tv)
 
 target_compile_definitions(qinghe-tv PRIVATE
   QINGHE_VERSION="${PROJECT_VERSION}" QINGHE_DESKTOP_ID="${QINGHE_DESKTOP_ID}")
@@ -63,7 +62,7 @@ add_custom_target(desktop_files ALL DEPENDS ${desktop_outputs})
 
 # The program, its catalogue and player pages together; bg/ is the build
 # tree's whole folder, whatever the build put into it.
-install(TARGETS qinghe-tv RUNTIME DESTINATION ${QINGHE_PROGRAM_DIR})
+install(TARGETS qinghe-tv qinghe-jet-reader RUNTIME DESTINATION ${QINGHE_PROGRAM_DIR})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavik.dll DESTINATION ${QINGHE_PROGRAM_DIR})
 install(DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/bg DESTINATION ${QINGHE_PROGRAM_DIR})
 # On the path: the program through a relative link, so that it still finds

@@ -1,14 +1,19 @@
-// read_tables_isolated: libmdb runs in a forked child that sends the tables
-// through a pipe; the parent decodes what arrives with every length bounded.
+// read_tables_isolated: libmdb runs in the Jet reader program, which sends
+// the tables through a pipe; this side decodes what arrives with every length
+// bounded.
 #include "platform/base/error.h"
 #include "platform/jet/jet_tables.h"
+#include "platform/jet/reader_frames.h"
+#include "platform/jet/reader_program.h"
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
 #include <algorithm>
+#include <utility>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,76 +29,15 @@ namespace {
     throw platform::PlatformError(what);
 }
 
-// What the child sends: a tag byte, then the tag's fields. Numbers are
-// little-endian; texts a 32-bit length and their bytes.
-enum Tag : unsigned char { table_tag = 'T', row_tag = 'R', error_tag = 'E', done_tag = 'D' };
-enum CellTag : unsigned char { null_cell, integer_cell, real_cell, text_cell };
-
-// The child's side: buffered writes to the pipe.
-class FrameWriter final : public TableSink {
-public:
-    explicit FrameWriter(int fd) : fd_(fd) {}
-
-    void begin_table(const std::string& name, const std::vector<std::string>& columns) override {
-        put_byte(table_tag);
-        put_text(name);
-        put_u32(static_cast<std::uint32_t>(columns.size()));
-        for (const std::string& column : columns) put_text(column);
-    }
-
-    void add_row(std::vector<JetCell>& cells) override {
-        put_byte(row_tag);
-        for (const JetCell& cell : cells) {
-            if (const auto* i = std::get_if<std::int64_t>(&cell)) {
-                put_byte(integer_cell);
-                put_u64(static_cast<std::uint64_t>(*i));
-            } else if (const auto* d = std::get_if<double>(&cell)) {
-                put_byte(real_cell);
-                std::uint64_t bits = 0;
-                std::memcpy(&bits, d, sizeof bits);
-                put_u64(bits);
-            } else if (const auto* s = std::get_if<std::string>(&cell)) {
-                put_byte(text_cell);
-                put_text(*s);
-            } else {
-                put_byte(null_cell);
-            }
-        }
-        if (buffer_.size() >= 1 << 16) flush();
-    }
-
-    void finish(Tag tag, const std::string& message = {}) {
-        put_byte(tag);
-        if (tag == error_tag) put_text(message);
-        flush();
-    }
-
-private:
-    void put_byte(unsigned char b) { buffer_.push_back(static_cast<char>(b)); }
-    void put_u32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) put_byte(static_cast<unsigned char>(v >> (8 * i)));
-    }
-    void put_u64(std::uint64_t v) {
-        for (int i = 0; i < 8; ++i) put_byte(static_cast<unsigned char>(v >> (8 * i)));
-    }
-    void put_text(const std::string& text) {
-        put_u32(static_cast<std::uint32_t>(text.size()));
-        buffer_ += text;
-    }
-    void flush() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) _exit(3);  // the parent is gone
-            done += static_cast<std::size_t>(n);
-        }
-        buffer_.clear();
-    }
-
-    int fd_;
-    std::string buffer_;
-};
+// How long reading a file of this size may take before it is given up as
+// stuck: 5 s, plus 40 ms per MB. A file of 1,000,000 programmes (about
+// TODO MB) reads in about 3 s, so the limit leaves several times that for a
+// loaded machine or a sanitizer build, and a reader stuck on a small file
+// leaves the tree empty for seconds, not minutes.
+std::chrono::milliseconds read_time_limit(off_t bytes) {
+    constexpr std::int64_t per_megabyte_ms = 40;
+    return std::chrono::seconds(5) + std::chrono::milliseconds(per_megabyte_ms * (std::max<off_t>(bytes, 0) >> 20));
+}
 
 bool same_state(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
@@ -116,35 +60,6 @@ void require_first_page(int fd, std::span<const unsigned char> first_page) {
         done += static_cast<std::size_t>(n);
     }
     if (!std::equal(first_page.begin(), first_page.end(), now.begin())) fail("the file changed while it was read");
-}
-
-[[noreturn]] void run_child(int pipe_fd, int file_fd, std::span<const unsigned char> first_page,
-                            std::span<const std::string_view> tables) {
-    // A crash ends the child by its signal, past any handler the parent set;
-    // libmdb's own complaints go nowhere.
-    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-        struct sigaction default_action {};
-        default_action.sa_handler = SIG_DFL;
-        ::sigaction(signal, &default_action, nullptr);
-    }
-    const int null_fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null_fd >= 0) ::dup2(null_fd, STDERR_FILENO);
-    FrameWriter writer(pipe_fd);
-    try {
-        // libmdb reads the pages it needs through a file of its own on the
-        // same open file, so nothing has to wait for the whole file.
-        const struct stat before = state_of(file_fd);
-        require_first_page(file_fd, first_page);
-        read_tables("/proc/self/fd/" + std::to_string(file_fd), tables, writer);
-        if (!same_state(before, state_of(file_fd))) fail("the file changed while it was read");
-        writer.finish(done_tag);
-        _exit(0);
-    } catch (const std::exception& e) {
-        writer.finish(error_tag, e.what());
-        _exit(0);
-    } catch (...) {
-        _exit(2);
-    }
 }
 
 // The parent's side: reads with the deadline, refusing what cannot be.
@@ -212,7 +127,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Decodes the child's frames into the sink; true when it said it was done.
+// Decodes the reader's frames into the sink, up to its done frame.
 void decode(FrameReader& in, TableSink& sink) {
     std::size_t columns = 0;
     std::vector<JetCell> cells;
@@ -300,20 +215,17 @@ struct Fd {
 void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
                           TableSink& sink, std::chrono::milliseconds time_limit,
                           const std::function<bool()>& should_stop) {
-    const auto deadline = std::chrono::steady_clock::now() + time_limit;
+    // The reader reads what this side checked: the same first page, and a
+    // file that stays as it was until the last row has arrived.
+    const struct stat before = state_of(fd);
+    require_first_page(fd, first_page);
+    const auto deadline = std::chrono::steady_clock::now() + std::min(time_limit, read_time_limit(before.st_size));
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
     Fd read_end{fds[0]};
     Fd write_end{fds[1]};
-    const pid_t pid = ::fork();
-    if (pid < 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
-    if (pid == 0) {
-        ::close(fds[0]);
-        run_child(fds[1], fd, first_page, tables);
-    }
-    Child child(pid);
-    ::close(write_end.fd);
-    write_end.fd = -1;
+    Child child(start_reader(fd, write_end.fd, tables));
+    ::close(std::exchange(write_end.fd, -1));
     FrameReader in(read_end.fd, deadline, should_stop);
     try {
         decode(in, sink);
@@ -324,6 +236,7 @@ void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std
         fail("the file is damaged: reading it ended early");
     }
     child.wait();
+    if (!same_state(before, state_of(fd))) fail("the file changed while it was read");
 }
 
 }  // namespace qinghe::jet

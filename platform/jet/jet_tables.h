@@ -2,8 +2,8 @@
 
 // Reading the tables of a Jet 3/4 file with libmdb. libmdb trusts the pages
 // it reads, so a damaged file can make it read out of bounds or crash:
-// read_tables runs it in this process, read_tables_isolated in a child
-// process whose failure is only a failed read.
+// read_tables runs it in this process (the Jet reader program's),
+// read_tables_isolated in that program, whose failure is only a failed read.
 
 #include <chrono>
 #include <cstdint>
@@ -38,12 +38,14 @@ inline constexpr std::size_t max_value_bytes = 1 << 20;
 // libmdb reads the file's pages as it needs them.
 void read_tables(const std::string& path, std::span<const std::string_view> tables, TableSink& sink);
 
-// The same for the file open (for reading) at fd, in a child process. The
-// child's own failure,
-// its death, what it sends that does not decode and the time limit all fail
-// the read here; so does a file whose start differs from first_page (the
-// bytes the caller checked) or that changes while the child reads it.
-// should_stop, asked while waiting for the child, ends the read early.
+// The same for the file open (for reading) at fd, in the Jet reader program
+// (reader_program.h) started for this read. The reader's own failure, its
+// death, what it sends that does not decode and the time limit all fail the
+// read here; so does a reader that cannot be started, a file whose start
+// differs from first_page (the bytes the caller checked) or one that changes
+// while it is read. The time limit is time_limit or, when shorter, one that
+// grows with the file's size. should_stop, asked while waiting for the
+// reader, ends the read early.
 void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
                           TableSink& sink, std::chrono::milliseconds time_limit,
                           const std::function<bool()>& should_stop = {});

@@ -1,14 +1,21 @@
 #include "platform/jet/jet_tables.h"
 #include "platform/base/error.h"
 #include "platform/jet/jet_date.h"
+#include "platform/jet/reader_frames.h"
+#include "platform/jet/reader_program.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,35 +52,124 @@ int memory_file(const std::string& bytes) {
     return fd;
 }
 
-TEST(JetIsolatedRead, FailsInThisProcessWhateverTheChildMeets) {
-    constexpr std::array<std::string_view, 1> tables{"t1"};
+// The first 64 bytes of a file, as the caller checked them.
+std::span<const unsigned char> page(const std::string& bytes) {
+    return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(bytes.data()), 64);
+}
+
+// The reason the read fails, or "" when it succeeds.
+std::string failure(int fd, const std::string& first_page, std::span<const std::string_view> tables,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10), const std::function<bool()>& stop = {}) {
+    NoSink sink;
+    try {
+        read_tables_isolated(fd, page(first_page), tables, sink, limit, stop);
+        return "";
+    } catch (const platform::PlatformError& e) {
+        return e.what();
+    }
+}
+
+TEST(JetIsolatedRead, FailsInThisProcessWhateverTheReaderMeets) {
+    constexpr std::array<std::string_view, 1> t1{"t1"};
+    constexpr std::array<std::string_view, 1> odd_name{"t1;x"};
     const std::string garbage(3 * 4096, 'x');
-    const auto page = [](const std::string& bytes) {
-        return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(bytes.data()), 64);
-    };
     struct Case {
         const char* what;
         std::string file;
         std::string first_page;
+        std::span<const std::string_view> tables;
         const char* reason;
     };
     const Case cases[] = {
-        {"no Jet file", garbage, garbage, "the file is not a Jet database"},
-        {"another file than the one checked", garbage, std::string(64, 'y'), "the file changed while it was read"},
-        {"an empty file", "", std::string(64, 'x'), "the file changed while it was read"},
+        {"no Jet file", garbage, garbage, t1, "the file is not a Jet database"},
+        {"another file than the one checked", garbage, std::string(64, 'y'), t1, "the file changed while it was read"},
+        {"an empty file", "", std::string(64, 'x'), t1, "the file changed while it was read"},
+        {"a table name the reader refuses", garbage, garbage, odd_name,
+         "the Jet reader was started with a table name it cannot read"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const int fd = memory_file(c.file);
-        NoSink sink;
-        try {
-            read_tables_isolated(fd, page(c.first_page), tables, sink, std::chrono::seconds(10));
-            ADD_FAILURE() << "read";
-        } catch (const platform::PlatformError& e) {
-            EXPECT_EQ(std::string(e.what()), c.reason);
-        }
+        EXPECT_EQ(failure(fd, c.first_page, c.tables), c.reason);
         ::close(fd);
     }
+}
+
+// A shell script standing in for the Jet reader while this lives.
+class StandInReader {
+public:
+    explicit StandInReader(const std::string& script) {
+        const std::filesystem::path program = dir_.path() / reader_program;
+        std::ofstream(program) << "#!/bin/sh\n" << script << "\n";
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        previous_ = set_reader_directory(dir_.path().string());
+    }
+    ~StandInReader() { set_reader_directory(previous_); }
+    StandInReader(const StandInReader&) = delete;
+    StandInReader& operator=(const StandInReader&) = delete;
+
+private:
+    test::TempDir dir_;
+    std::string previous_;
+};
+
+TEST(JetIsolatedRead, FailsOnWhatTheReaderDoesWrong) {
+    constexpr std::array<std::string_view, 1> t1{"t1"};
+    struct Case {
+        const char* what;
+        const char* script;
+        bool stop;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"ends without a word", "exit 0", false, "the file is damaged: reading it ended early"},
+        {"crashes", "kill -SEGV $$", false, "the file is damaged: reading it stopped on signal 11"},
+        {"sends no frame", "printf X >&4", false, "the file's reader sent what it cannot have"},
+        {"sends a row before a table", "printf R >&4", false, "the file's reader sent a row outside a table"},
+        {"says why it failed", "printf 'E\\004\\000\\000\\000oops' >&4", false, "oops"},
+        {"never answers", "exec /bin/sleep 60", false, "reading the file took too long"},
+        {"is stopped", "exec /bin/sleep 60", true, "reading the file stopped"},
+    };
+    const std::string file(4096, 'x');
+    const int fd = memory_file(file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const StandInReader reader(c.script);
+        EXPECT_EQ(failure(fd, file, t1, std::chrono::milliseconds(500), [&] { return c.stop; }), c.reason);
+    }
+    ::close(fd);
+}
+
+TEST(JetIsolatedRead, StartsTheReaderWithNothingOfThisProcessButTheFileAndPipe) {
+    // An inheritable descriptor and a variable of this process: the reader
+    // sees neither, and finds the file and the pipe where it looks.
+    const int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const int inheritable = ::dup2(null_fd, 200);
+    ::close(null_fd);
+    ASSERT_EQ(inheritable, 200);
+    ::setenv("QINGHE_TEST_MARK", "1", 1);
+    const StandInReader reader(
+        "[ -z \"${QINGHE_TEST_MARK+x}\" ] && [ ! -e /proc/self/fd/200 ] && [ -f /proc/self/fd/3 ] && printf D >&4");
+    const std::string file(4096, 'x');
+    const int fd = memory_file(file);
+    EXPECT_EQ(failure(fd, file, {}), "");
+    ::close(fd);
+    ::close(inheritable);
+    ::unsetenv("QINGHE_TEST_MARK");
+}
+
+TEST(JetIsolatedRead, NamesTheReaderWhenItIsNowhere) {
+    const test::TempDir empty;
+    const std::string previous = set_reader_directory(empty.path().string());
+    const std::string file(4096, 'x');
+    const int fd = memory_file(file);
+    const std::string reason = failure(fd, file, {});
+    set_reader_directory(previous);
+    ::close(fd);
+    EXPECT_EQ(reason.rfind("the Jet reader qinghe-jet-reader cannot be started: it is in none of " +
+                               empty.path().string(), 0),
+              0U)
+        << reason;
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ Ran InstalledProgram::installed_;
 
 TEST_F(InstalledProgram, LaysOutTheFilesOfADesktopProgram) {
     EXPECT_EQ(fs::read_symlink(at("bin/qinghe-tv")), "../lib/qinghe-tv/qinghe-tv");
-    for (const char* program : {"lib/qinghe-tv/qinghe-tv", "bin/qinghe-catalogue"})
+    for (const char* program : {"lib/qinghe-tv/qinghe-tv", "lib/qinghe-tv/qinghe-jet-reader", "bin/qinghe-catalogue"})
         EXPECT_NE(fs::status(at(program)).permissions() & fs::perms::others_exec, fs::perms::none) << program;
     const std::string dir = "lib/qinghe-tv/";
     for (const std::string& file : V{dir + "tavik.dll", dir + "bg/tudou.htm", dir + "bg/youku.htm", dir + "bg/sina.htm",
@@ -152,6 +152,18 @@ TEST_F(InstalledProgram, LaysOutTheFilesOfADesktopProgram) {
     ASSERT_EQ(found.size(), 2U) << text;
     EXPECT_TRUE(fs::exists(at("bin/" + found[0]))) << found[0];
     EXPECT_TRUE(fs::exists(at("share/icons/hicolor/scalable/apps/" + found[1] + ".svg"))) << found[1];
+}
+
+// The installed tool, in bin/, reads a Jet file through the reader in
+// lib/qinghe-tv/.
+TEST_F(InstalledProgram, ItsCatalogueToolReadsAJetFile) {
+    const QString tool = QString::fromStdString(at("bin/qinghe-catalogue").string());
+    const QString jet = QString::fromStdString(at("demo-jet.dll").string());
+    const Ran created = run(tool, {QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("jet"),
+                                   QStringLiteral(QINGHE_SOURCE_DIR "/data/demo-catalogue.json"), jet});
+    ASSERT_EQ(created.status, 0) << created.output;
+    const Ran checked = run(tool, {QStringLiteral("check"), jet});
+    EXPECT_EQ(checked.status, 0) << checked.output;
 }
 
 TEST_F(InstalledProgram, ReportsTheReleaseItsMetainfoNames) {

@@ -1,7 +1,7 @@
 // Jet files: a catalogue file goes through the reading path the program
-// uses (page 0 and its password, then the tables read in a child process
+// uses (page 0 and its password, then the tables read by the Jet reader
 // and decoded here), which either fails with PlatformError or gives tables
-// whose rows match their columns. Whatever libmdb meets in the child, this
+// whose rows match their columns. Whatever libmdb meets in the reader, this
 // process neither crashes nor waits past the time limit.
 //
 // An input that starts with "J" is a whole file; any other is a list of

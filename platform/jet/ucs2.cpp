@@ -87,6 +87,31 @@ std::u16string utf16_from_bytes(std::span<const unsigned char> bytes) {
     return out;
 }
 
+std::string jet4_text_to_utf8(std::span<const unsigned char> stored) {
+    std::u16string units;
+    if (stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE) {
+        units.reserve(stored.size());
+        bool narrow = true;
+        for (std::size_t i = 2; i < stored.size();) {
+            if (stored[i] == 0) {
+                narrow = !narrow;
+                ++i;
+            } else if (narrow) {
+                units += static_cast<char16_t>(stored[i++]);
+            } else if (i + 1 < stored.size()) {
+                units += static_cast<char16_t>(stored[i] | (stored[i + 1] << 8));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+    } else {
+        units = utf16_from_bytes(stored);
+    }
+    const std::size_t end = units.find(u'\0');
+    return utf16_to_utf8(std::u16string_view(units).substr(0, end));
+}
+
 void append_utf16_bytes(std::u16string_view text, std::string& out) {
     for (const char16_t unit : text) {
         out += static_cast<char>(unit & 0xFF);

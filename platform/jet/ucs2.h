@@ -22,6 +22,12 @@ std::string utf16_to_utf8(std::u16string_view text);
 // Little-endian byte pairs to code units; a last odd byte is ignored.
 std::u16string utf16_from_bytes(std::span<const unsigned char> bytes);
 
+// A Jet 4 text or memo value as stored, in UTF-8: little-endian byte pairs,
+// or, after the marker FF FE, runs of one-byte characters (U+0000-U+00FF)
+// and of byte pairs, each 00 byte switching between the two. The text ends
+// at U+0000; characters beyond U+FFFF come from surrogate pairs.
+std::string jet4_text_to_utf8(std::span<const unsigned char> stored);
+
 // Appends the code units as little-endian byte pairs.
 void append_utf16_bytes(std::u16string_view text, std::string& out);
 

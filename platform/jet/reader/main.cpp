@@ -69,9 +69,10 @@ int main(int argc, char** argv) {
         ::sigaction(signal, &default_action, nullptr);
     }
     if (!is_pipe(jet::reader_pipe_fd)) {
-        std::fputs("qinghe-jet-reader is started by qinghe-tv and qinghe-catalogue to read Jet files;\n"
-                   "it sends what it reads through the pipe it finds at descriptor 4.\n",
-                   stderr);
+        std::fputs(
+            "qinghe-jet-reader is started by qinghe-tv and qinghe-catalogue to read Jet files;\n"
+            "it sends what it reads through the pipe it finds at descriptor 4.\n",
+            stderr);
         return 2;
     }
     jet::FrameWriter writer(jet::reader_pipe_fd);

@@ -158,5 +158,35 @@ TEST(Ucs2, ConvertsValidUtf8BothWaysAndRefusesTheRest) {
     EXPECT_EQ(utf16_from_bytes(std::span(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())), u"青A");
 }
 
+TEST(Ucs2, DecodesJet4TextAsStoredPlainOrCompressed) {
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string("\x41\x00\x52\x97", 4), "A青"},
+        {"\xFF\xFE"
+         "ab",
+         "ab"},
+        {std::string("\xFF\xFE"
+                     "a\x00\x52\x97\x00"
+                     "b",
+                     8),
+         "a青b"},                                               // switched to pairs and back
+        {std::string("\x34\xD8\x1E\xDD", 4), "𝄞"},              // a surrogate pair
+        {std::string("\xFF\xFE\x00\x3D\xD8\x01\xDE", 7), "😁"},  // one in compressed text
+        {std::string("\x34\xD8\x41\x00\x1E\xDD", 6),
+         "\xEF\xBF\xBD"
+         "A\xEF\xBF\xBD"},                                  // unpaired halves
+        {std::string("\x41\x00\x00\x00\x42\x00", 6), "A"},  // ends at U+0000
+        {std::string("\x41\x00\x42", 3), "A"},              // a last odd byte
+        {std::string("\xFF\xFE"
+                     "a\x00\x52",
+                     5),
+         "a"},  // a cut-off pair
+        {"", ""},
+    };
+    for (const auto& [stored, text] : cases) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(stored.data());
+        EXPECT_EQ(jet4_text_to_utf8(std::span(bytes, stored.size())), text) << text;
+    }
+}
+
 }  // namespace
 }  // namespace qinghe::jet

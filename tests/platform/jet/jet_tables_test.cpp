@@ -4,6 +4,7 @@
 #include "platform/jet/reader_frames.h"
 #include "platform/jet/reader_program.h"
 #include "support/temp_dir.h"
+#include "tools/catalogue_files/jet_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/mman.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace qinghe::jet {
@@ -52,6 +54,40 @@ int memory_file(const std::string& bytes) {
     return fd;
 }
 
+class KeepingSink final : public TableSink {
+public:
+    void begin_table(const std::string&, const std::vector<std::string>&) override {}
+    void add_row(std::vector<JetCell>& cells) override { rows.push_back(cells); }
+    std::vector<std::vector<JetCell>> rows;
+};
+
+TEST(JetTables, Jet4TextKeepsCharactersBeyondU0000FFFFInTextAndEveryFormOfMemo) {
+    std::string chained = "$$土豆";
+    for (int i = 0; i < 400; ++i) chained += "|v" + std::to_string(i) + "|第𝄞集";
+    const std::vector<std::vector<catalogue_files::Cell>> rows{
+        {std::int64_t{1}, "𝄞 乐谱 😀", "$$优酷|a|😀"},                         // a memo in its row
+        {std::int64_t{2}, "𠀀", "$$优酷|a|" + std::string(300, 'x') + "😀"},  // one long-value row
+        {std::int64_t{3}, "a", chained},                                     // a chain of them
+    };
+    catalogue_files::CatalogueData data;
+    data.tables["t1"] = {{"id", "tit", "adds"}, rows};
+    const test::TempDir dir;
+    const std::filesystem::path path = dir.path() / "t.mdb";
+    catalogue_files::write_jet_catalogue(path, data, {});
+    std::ifstream in(path, std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int fd = memory_file(file);
+    constexpr std::array<std::string_view, 1> t1{"t1"};
+    KeepingSink sink;
+    read_tables_isolated(fd, std::span(reinterpret_cast<const unsigned char*>(file.data()), 4096), t1, sink,
+                         std::chrono::seconds(10));
+    ::close(fd);
+    ASSERT_EQ(sink.rows.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 1; c < 3; ++c)
+            EXPECT_EQ(std::get<std::string>(sink.rows[r][c]), std::get<std::string>(rows[r][c]));
+}
+
 // The first 64 bytes of a file, as the caller checked them.
 std::span<const unsigned char> page(const std::string& bytes) {
     return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(bytes.data()), 64);
@@ -59,7 +95,8 @@ std::span<const unsigned char> page(const std::string& bytes) {
 
 // The reason the read fails, or "" when it succeeds.
 std::string failure(int fd, const std::string& first_page, std::span<const std::string_view> tables,
-                    std::chrono::milliseconds limit = std::chrono::seconds(10), const std::function<bool()>& stop = {}) {
+                    std::chrono::milliseconds limit = std::chrono::seconds(10),
+                    const std::function<bool()>& stop = {}) {
     NoSink sink;
     try {
         read_tables_isolated(fd, page(first_page), tables, sink, limit, stop);
@@ -166,8 +203,8 @@ TEST(JetIsolatedRead, NamesTheReaderWhenItIsNowhere) {
     const std::string reason = failure(fd, file, {});
     set_reader_directory(previous);
     ::close(fd);
-    EXPECT_EQ(reason.rfind("the Jet reader qinghe-jet-reader cannot be started: it is in none of " +
-                               empty.path().string(), 0),
+    EXPECT_EQ(reason.rfind(
+                  "the Jet reader qinghe-jet-reader cannot be started: it is in none of " + empty.path().string(), 0),
               0U)
         << reason;
 }

@@ -112,7 +112,8 @@ std::span<const unsigned char> long_value_row(MdbHandle& mdb, std::uint32_t pg_r
     if (mdb_find_pg_row(&mdb, static_cast<int>(pg_row), &page, &start, &size) != 0 || page == nullptr)
         fail("a long value of the file is damaged");
     start &= row_offset_mask;
-    if (size > static_cast<size_t>(mdb.fmt->pg_size - start)) fail("a long value of the file is damaged");
+    if (start > mdb.fmt->pg_size || size > static_cast<size_t>(mdb.fmt->pg_size - start))
+        fail("a long value of the file is damaged");
     return {static_cast<const unsigned char*>(page) + start, size};
 }
 

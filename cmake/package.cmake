@@ -14,8 +14,9 @@ of its catalogue, a search box, a strip of scrolling advertisements, and an
 embedded web browser in which the chosen video plays.
 
 The catalogue is a password-protected SQLCipher or Jet 4 database that the
-program only reads; a demo catalogue and the player pages come with the package, as does
-qinghe-catalogue, the tool that creates, generates and dumps catalogue files.")
+program only reads; a demo catalogue and the player pages come with the
+package, as does qinghe-catalogue, the tool that creates, generates and dumps
+catalogue files.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${QINGHE_PACKAGE_RELEASE})

@@ -2,6 +2,8 @@
 
 #include "platform/base/diagnostics.h"
 #include "platform/base/error.h"
+#include "platform/base/text.h"
+#include "platform/schema/tables.h"
 
 // SQLCipher declares its codec functions only for codec builds.
 #define SQLITE_HAS_CODEC 1
@@ -105,8 +107,10 @@ public:
         attach.bind_text(2, key);
         attach.step("cannot open the cache file");
     }
+    // A copy that stopped half-way leaves its transaction open.
     ~AttachedCache() {
         try {
+            if (sqlite3_get_autocommit(image_.handle()) == 0) image_.exec("ROLLBACK");
             image_.exec("DETACH DATABASE cache");
         } catch (const PlatformError&) {}
     }
@@ -133,6 +137,65 @@ private:
     const std::function<bool()>& should_stop_;
 };
 
+using RawStatement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+RawStatement prepare_raw(Database& db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &raw, nullptr);
+    RawStatement statement(raw);
+    if (rc != SQLITE_OK || !statement) db.fail("cannot write the cache");
+    return statement;
+}
+
+// Copies a table's rows in their order, one row a step: each step of a
+// statement on the shared in-memory image keeps every other connection out
+// of it, so one statement copying the whole table would hold up the
+// catalogue's own statements for as long as it runs.
+void copy_rows(Database& image, const std::string& table) {
+    const RawStatement read = prepare_raw(image, "SELECT * FROM main." + table + " ORDER BY rowid");
+    const int columns = sqlite3_column_count(read.get());
+    std::string insert = "INSERT INTO cache." + table + " VALUES (";
+    for (int i = 0; i < columns; ++i) insert += i == 0 ? "?" : ", ?";
+    const RawStatement write = prepare_raw(image, insert + ")");
+    int stepped = SQLITE_ROW;
+    while ((stepped = sqlite3_step(read.get())) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i) sqlite3_bind_value(write.get(), i + 1, sqlite3_column_value(read.get(), i));
+        if (sqlite3_step(write.get()) != SQLITE_DONE) image.fail("cannot write the cache");
+        sqlite3_reset(write.get());
+    }
+    if (stepped != SQLITE_DONE) image.fail("cannot read the catalogue");
+}
+
+// Copies every table of the image into the attached cache, then its indexes.
+void copy_into_cache(Database& image) {
+    constexpr std::string_view create_table = "CREATE TABLE ";
+    constexpr std::string_view create_index = "CREATE INDEX ";
+    std::vector<std::pair<std::string, std::string>> tables;  // name, statement
+    std::vector<std::string> indexes;
+    Statement schema =
+        image.prepare("SELECT type, name, sql FROM main.sqlite_master WHERE sql IS NOT NULL ORDER BY rowid");
+    while (schema.step("cannot read the catalogue's tables")) {
+        const std::string sql(schema.text(2));
+        if (schema.text(0) == "table" && starts_with_ignoring_case(sql, create_table))
+            tables.emplace_back(std::string(schema.text(1)), sql);
+        else if (schema.text(0) == "index" && starts_with_ignoring_case(sql, create_index))
+            indexes.push_back(sql);
+        else
+            throw PlatformError("cannot keep " + std::string(schema.text(1)) + " in the cache");
+    }
+    schema = Statement();
+    image.exec("BEGIN", "cannot write the cache");
+    for (const auto& [name, sql] : tables) {
+        image.exec(std::string("CREATE TABLE cache.") + sql.substr(create_table.size()), "cannot write the cache");
+        copy_rows(image, catalogue::quote_identifier(name));
+    }
+    for (const std::string& sql : indexes)
+        image.exec(std::string("CREATE INDEX cache.") + sql.substr(create_index.size()), "cannot write the cache");
+    image.exec("PRAGMA cache.application_id=" + std::to_string(cache_application_id) +
+                   "; PRAGMA cache.user_version=" + std::to_string(cache_layout) + "; COMMIT",
+               "cannot write the cache");
+}
+
 void sync_file(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) fail_with_errno("cannot open " + path.string());
@@ -141,10 +204,6 @@ void sync_file(const fs::path& path) {
     ::close(fd);
     errno = error;
     if (synced != 0) fail_with_errno("cannot write " + path.string());
-}
-
-bool starts_with(std::string_view text, std::string_view start) {
-    return text.substr(0, start.size()) == start;
 }
 
 bool ends_with(std::string_view text, std::string_view end) {
@@ -251,10 +310,7 @@ void write_cache(Database& image, const fs::path& file, const std::string* passw
             const AttachedCache attached(image, temp, key_of(password));
             const StopWhen stop(image, should_stop);
             image.exec("PRAGMA cache.journal_mode=OFF; PRAGMA cache.synchronous=OFF", "cannot write the cache");
-            image.exec("SELECT sqlcipher_export('cache')", "cannot write the cache");
-            image.exec("PRAGMA cache.application_id=" + std::to_string(cache_application_id) +
-                           "; PRAGMA cache.user_version=" + std::to_string(cache_layout),
-                       "cannot write the cache");
+            copy_into_cache(image);
         }
         // Complete and on disk before it takes the name readers look for.
         sync_file(temp);

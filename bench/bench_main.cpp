@@ -10,12 +10,42 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
+
+namespace {
+
+// Jet catalogues are cached in a directory of the run's own, never in the
+// user's cache nor beside the catalogues, unless QINGHE_CACHE_DIR names one.
+class RunCacheDirectory {
+public:
+    RunCacheDirectory() {
+        if (std::getenv("QINGHE_CACHE_DIR") != nullptr) return;
+        std::string name = (std::filesystem::temp_directory_path() / "qinghe-bench-cache-XXXXXX").string();
+        if (::mkdtemp(name.data()) == nullptr) return;
+        made_ = name;
+        setenv("QINGHE_CACHE_DIR", name.c_str(), 1);
+    }
+    ~RunCacheDirectory() {
+        std::error_code ec;
+        if (!made_.empty()) std::filesystem::remove_all(made_, ec);
+    }
+    RunCacheDirectory(const RunCacheDirectory&) = delete;
+    RunCacheDirectory& operator=(const RunCacheDirectory&) = delete;
+
+private:
+    std::filesystem::path made_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const RunCacheDirectory cache_directory;
 
     // Take out this program's own options before the benchmark library sees
     // the rest.

@@ -4,13 +4,20 @@
 // Jet file runs on other threads and a child process, so these cases time
 // the wall clock and report the median as median_ms, each in one
 // repetition of its own (the median of its iterations).
+//
+// Every Jet case but the first opens runs as the user's every start does,
+// with the file already in the catalogue cache (qinghe_bench keeps it in a
+// directory of its own); the first opens empty the cache before each
+// iteration.
 #include "bench/bench_catalogues.h"
 #include "bench/bench_support.h"
 
 #include "catalogue/queries.h"
 #include "catalogue/statements.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/schema/catalogue_file.h"
 #include "platform/qt/qt_tree_view.h"
+#include "platform/sqlcipher/catalogue_cache.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 #include "search/search.h"
 #include "tree/category_paging.h"
@@ -19,8 +26,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace qinghe::bench {
 namespace {
@@ -46,11 +59,43 @@ void timed(benchmark::State& state, Prepare&& prepare, Step&& step, Finish&& fin
     if (!times.empty()) state.counters["median_ms"] = times[times.size() / 2];
 }
 
-void startup_fill(benchmark::State& state, CatalogueKind kind) {
+bool is_jet(CatalogueKind kind) {
+    return kind == CatalogueKind::jet_like_imported || kind == CatalogueKind::small_jet ||
+           kind == CatalogueKind::paging_jet;
+}
+
+// The cache file of a Jet catalogue; none for an SQLCipher one.
+std::optional<std::filesystem::path> cache_file(CatalogueKind kind) {
+    const std::optional<std::filesystem::path> directory = platform::sqlcipher::cache_directory();
+    if (!is_jet(kind) || !directory) return std::nullopt;
+    struct stat state {};
+    if (::stat(catalogue_file(kind).c_str(), &state) != 0) throw std::runtime_error("no catalogue to cache");
+    const std::string password = catalogue::database_password;
+    return *directory / platform::sqlcipher::cache_file_name(state, &password);
+}
+
+// Opens a Jet catalogue once, every row read, and keeps it open until its
+// cache is written.
+void make_cache(CatalogueKind kind) {
+    const std::optional<std::filesystem::path> cache = cache_file(kind);
+    if (!cache || std::filesystem::exists(*cache)) return;
+    Connection connection;
+    catalogue::open_catalogue(connection, catalogue_dir(kind).string());
+    catalogue::open_first_page_query(connection, paging_lb_id)->record_count();
+    for (int waited = 0; waited < 6000 && !std::filesystem::exists(*cache); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!std::filesystem::exists(*cache)) throw std::runtime_error("the catalogue cache was not written");
+}
+
+// The start the user has every day, or with first_open the first start
+// after a catalogue is installed or changed.
+void startup_fill(benchmark::State& state, CatalogueKind kind, bool first_open = false) {
     guarded(
         state,
         [&] {
             const std::string connection_string = catalogue::connection_string(catalogue_dir(kind).string());
+            const std::optional<std::filesystem::path> cache = cache_file(kind);
+            if (!first_open) make_cache(kind);
             platform::qt::QtTimer timer1(
                 10, true, [] {});
             std::unique_ptr<platform::qt::QtTreeView> tv1;
@@ -58,6 +103,7 @@ void startup_fill(benchmark::State& state, CatalogueKind kind) {
             timed(
                 state,
                 [&] {
+                    if (first_open && cache) std::filesystem::remove(*cache);
                     tv1 = std::make_unique<platform::qt::QtTreeView>();
                     connection = std::make_unique<Connection>();
                 },
@@ -79,6 +125,7 @@ void window_open(benchmark::State& state, CatalogueKind kind) {
         state,
         [&] {
             const std::string connection_string = catalogue::connection_string(catalogue_dir(kind).string());
+            make_cache(kind);
             std::unique_ptr<Connection> connection;
             timed(
                 state, [&] { connection = std::make_unique<Connection>(); },
@@ -96,6 +143,7 @@ void page_turn(benchmark::State& state, CatalogueKind kind) {
         [&] {
             const auto pg = static_cast<platform::Int16>(state.range(0));
             const platform::Int16 lb_id = paging_lb_id;
+            make_cache(kind);
             Connection connection;
             catalogue::open_catalogue(connection, catalogue_dir(kind).string());
             platform::qt::QtTreeView tv1;
@@ -112,6 +160,7 @@ void search(benchmark::State& state, CatalogueKind kind) {
     guarded(
         state,
         [&] {
+            make_cache(kind);
             Connection connection;
             catalogue::open_catalogue(connection, catalogue_dir(kind).string());
             platform::qt::QtTreeView tv1;
@@ -128,12 +177,20 @@ BENCHMARK_CAPTURE(startup_fill, jet_20k, CatalogueKind::small_jet)
     ->Name("jet/startup_fill/jet_20k")
     ->Iterations(5)
     ->Repetitions(1);
+BENCHMARK_CAPTURE(startup_fill, jet_20k_first, CatalogueKind::small_jet, true)
+    ->Name("jet/startup_fill/jet_20k_first")
+    ->Iterations(5)
+    ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, sqlcipher_20k, CatalogueKind::small_generated)
     ->Name("jet/startup_fill/sqlcipher_20k")
     ->Iterations(5)
     ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, jet_200k, CatalogueKind::jet_like_imported)
     ->Name("jet/startup_fill/jet_200k")
+    ->Iterations(5)
+    ->Repetitions(1);
+BENCHMARK_CAPTURE(startup_fill, jet_200k_first, CatalogueKind::jet_like_imported, true)
+    ->Name("jet/startup_fill/jet_200k_first")
     ->Iterations(5)
     ->Repetitions(1);
 BENCHMARK_CAPTURE(startup_fill, sqlcipher_200k, CatalogueKind::generated_like_imported)

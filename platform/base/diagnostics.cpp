@@ -35,6 +35,11 @@ void warn(DiagnosticTopic topic, const std::string& message) noexcept {
     if (Diagnostics* diagnostics = installed.load()) diagnostics->warning(topic, message);
 }
 
+void note(DiagnosticTopic topic, const std::string& message) noexcept {
+    Diagnostics* diagnostics = installed.load();
+    if (diagnostics != nullptr && diagnostics->wants_debug(topic)) diagnostics->debug(topic, message);
+}
+
 void step_skipped(const std::source_location& where, const char* reason) noexcept {
     Diagnostics* diagnostics = installed.load();
     if (diagnostics == nullptr || !diagnostics->wants_debug(DiagnosticTopic::handler)) return;

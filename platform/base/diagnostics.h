@@ -11,7 +11,8 @@ inline constexpr const char* program_name = "qinghe-tv";
 // What the program tells a person who runs it from a terminal: a warning
 // when the catalogue cannot be opened or lacks a table or column the queries
 // read, a warning when it starts without the single-instance lock, and a
-// debug line for every handler step that failed and was skipped. None of it
+// debug line for every handler step that failed and was skipped and for a
+// catalogue cache that could not be written. None of it
 // reaches the window. The platform installs where the lines go; with nothing
 // installed (tests, tools) they are dropped.
 enum class DiagnosticTopic { catalogue, instance_lock, handler };
@@ -31,6 +32,8 @@ public:
 Diagnostics* install_diagnostics(Diagnostics* diagnostics) noexcept;
 
 void warn(DiagnosticTopic topic, const std::string& message) noexcept;
+// A debug line of the topic, dropped unless such lines are wanted.
+void note(DiagnosticTopic topic, const std::string& message) noexcept;
 
 // The debug line of a skipped step: the function that ran it, its line and
 // the reason it failed.

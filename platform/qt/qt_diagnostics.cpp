@@ -11,7 +11,8 @@ namespace qinghe::platform::qt {
 // "qinghe.handler".
 // Warnings are on and debug lines off by default;
 // QT_LOGGING_RULES="qinghe.handler.debug=true" turns on a line for every
-// handler step that failed and was skipped.
+// handler step that failed and was skipped, "qinghe.catalogue.debug=true"
+// a line for a catalogue cache that could not be written.
 Q_LOGGING_CATEGORY(catalogue_logging, "qinghe.catalogue", QtInfoMsg)
 Q_LOGGING_CATEGORY(lock_logging, "qinghe.lock", QtInfoMsg)
 Q_LOGGING_CATEGORY(handler_logging, "qinghe.handler", QtInfoMsg)

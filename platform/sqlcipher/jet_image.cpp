@@ -5,6 +5,7 @@
 #include "platform/base/error.h"
 #include "platform/jet/jet_password.h"
 #include "platform/jet/jet_tables.h"
+#include "platform/sqlcipher/catalogue_cache.h"
 #include "platform/sqlcipher/sqlite_database.h"
 
 #include <array>
@@ -115,6 +116,33 @@ struct FileDescriptor {
     }
 };
 
+// A Jet file open for reading, its header and password checked.
+struct CheckedFile {
+    FileDescriptor file;
+    struct stat state {};
+    std::vector<unsigned char> page0;
+};
+
+CheckedFile open_checked(const std::string& path, const std::string* password) {
+    CheckedFile checked;
+    checked.file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (checked.file.fd < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    if (::fstat(checked.file.fd, &checked.state) != 0)
+        fail("the file cannot be read: " + std::generic_category().message(errno));
+    checked.page0.resize(jet::jet4_page_size);
+    const ssize_t got = ::pread(checked.file.fd, checked.page0.data(), checked.page0.size(), 0);
+    if (got < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
+    checked.page0.resize(static_cast<std::size_t>(got));
+    jet::checked_header(checked.page0, password);
+    return checked;
+}
+
+bool same_identity(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
 std::mutex registry_mutex;
 // Images by file and state; each lives as long as a connection holds it.
 std::map<std::string, std::weak_ptr<JetImage>> registry;
@@ -129,6 +157,11 @@ struct JetImage::Loader {
     std::promise<void> ready;
     std::promise<void> rows;
     std::atomic<bool> cancelled{false};
+    // Where the image is kept once loaded, for the file in the state it
+    // was opened in; none for no cache.
+    std::optional<std::filesystem::path> cache_file;
+    std::optional<std::string> key;
+    struct stat opened {};
 
     void run() {
         ImageSink sink(db, ready, cancelled);
@@ -144,9 +177,25 @@ struct JetImage::Loader {
         } catch (...) {
             if (!sink.was_ready()) ready.set_exception(std::current_exception());
             rows.set_exception(std::current_exception());
+            cache_file.reset();
         }
+        // A file that changed while it was read may have given rows of
+        // either state: such an image is not kept.
+        struct stat now {};
+        if (cache_file && (::fstat(file.fd, &now) != 0 || !same_identity(now, opened))) cache_file.reset();
         // The file is read: nothing of it stays open.
         ::close(std::exchange(file.fd, -1));
+        if (cache_file) keep_in_cache();
+    }
+
+    // An image without tables is no catalogue, and is not kept either.
+    void keep_in_cache() {
+        try {
+            if (db.table_count() == 0) return;
+        } catch (const PlatformError&) {
+            return;
+        }
+        write_cache(db, *cache_file, key ? &*key : nullptr, [this] { return cancelled.load(std::memory_order_relaxed); });
     }
 };
 
@@ -168,21 +217,10 @@ bool JetImage::wait_for_rows(std::chrono::milliseconds time) const {
     return true;
 }
 
-std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::string* password) {
-    FileDescriptor file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file.fd < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-    struct stat state {};
-    if (::fstat(file.fd, &state) != 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-    std::vector<unsigned char> page0(jet::jet4_page_size);
-    const ssize_t got = ::pread(file.fd, page0.data(), page0.size(), 0);
-    if (got < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-    page0.resize(static_cast<std::size_t>(got));
-    jet::checked_header(page0, password);
-
-    const std::string version = "jet:" + std::to_string(state.st_dev) + ":" + std::to_string(state.st_ino) + ":" +
-                                std::to_string(state.st_size) + ":" + std::to_string(state.st_mtim.tv_sec) + "." +
-                                std::to_string(state.st_mtim.tv_nsec);
+std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::string* password,
+                                         const std::optional<std::filesystem::path>& cache_directory) {
+    CheckedFile checked = open_checked(path, password);
+    const std::string version = jet_version(checked.state);
     const std::lock_guard lock(registry_mutex);
     std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
     if (const auto held = registry.find(version); held != registry.end())
@@ -193,14 +231,29 @@ std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::str
     std::shared_ptr<JetImage> image(new JetImage(name, version));
     Loader& loader = *image->loader_;
     loader.db = Database::shared_memory(name, Database::Access::read_write_create);
-    loader.file = std::move(file);
-    loader.page0 = std::move(page0);
+    loader.file = std::move(checked.file);
+    loader.page0 = std::move(checked.page0);
+    loader.opened = checked.state;
+    if (cache_directory) {
+        loader.cache_file = *cache_directory / cache_file_name(checked.state, password);
+        if (password != nullptr) loader.key = *password;
+    }
     std::future<void> ready = loader.ready.get_future();
     image->rows_ = loader.rows.get_future().share();
     image->thread_ = std::thread([&loader] { loader.run(); });
     ready.get();
     registry[version] = image;
     return image;
+}
+
+struct stat checked_jet_file(const std::string& path, const std::string* password) {
+    return open_checked(path, password).state;
+}
+
+std::string jet_version(const struct stat& jet_file) {
+    return "jet:" + std::to_string(jet_file.st_dev) + ":" + std::to_string(jet_file.st_ino) + ":" +
+           std::to_string(jet_file.st_size) + ":" + std::to_string(jet_file.st_mtim.tv_sec) + "." +
+           std::to_string(jet_file.st_mtim.tv_nsec);
 }
 
 bool is_jet_file(const std::string& path) {

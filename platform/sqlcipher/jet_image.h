@@ -11,10 +11,14 @@
 // statement that reads t1 waits for them (wait_for_rows).
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace qinghe::platform::sqlcipher {
 
@@ -25,8 +29,10 @@ public:
     // Opens the image of the Jet file at path, loading it unless this
     // process holds it already (the same file, unchanged). Throws
     // PlatformError when the password is wrong (see jet::checked_header) or
-    // the file cannot be read.
-    static std::shared_ptr<JetImage> open(const std::string& path, const std::string* password);
+    // the file cannot be read. With a cache directory, a loaded image is
+    // written there once it holds every row (see catalogue_cache.h).
+    static std::shared_ptr<JetImage> open(const std::string& path, const std::string* password,
+                                          const std::optional<std::filesystem::path>& cache_directory = {});
 
     ~JetImage();
     JetImage(const JetImage&) = delete;
@@ -53,6 +59,14 @@ private:
     std::shared_future<void> rows_;
     std::thread thread_;
 };
+
+// The state of the Jet file at path once its header and password are
+// checked as JetImage::open checks them (and with the same failures).
+struct stat checked_jet_file(const std::string& path, const std::string* password);
+
+// Which file, in which state, a Jet catalogue answers from: the image's
+// version() for a file in that state.
+std::string jet_version(const struct stat& jet_file);
 
 // Whether the file at path starts as a Jet database does; false for one
 // that cannot be read or is too short to say.

@@ -3,6 +3,7 @@
 #include "platform/base/error.h"
 #include "platform/base/native_path.h"
 #include "platform/base/text.h"
+#include "platform/sqlcipher/catalogue_cache.h"
 #include "platform/sqlcipher/connection_string.h"
 #include "platform/sqlcipher/jet_image.h"
 #include "platform/sqlcipher/like_match.h"
@@ -72,6 +73,9 @@ struct Session {
     // being prepared reads the table that may still be loading.
     std::shared_ptr<const JetImage> image;
     bool reads_deferred_table = false;
+    // For a Jet file, opened as its image or its cache: which file, in which
+    // state, the rows come from. It stays as it was opened.
+    std::string jet_version;
     std::vector<SqlcipherRecordset*> recordsets;
     // "PRAGMA data_version"; empty when it could not be prepared, and then
     // nothing is kept. The read-only authorizer lets this one pragma through
@@ -586,14 +590,30 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     auto session = std::make_shared<Session>();
     session->interruption = interruption_;
     Database& db = session->db;
+    std::optional<Database> cached;
     if (is_jet_file(path)) {
-        // A Jet file is read into memory once, with the indexes the
+        // The password is checked on the Jet file itself, before any cache.
+        // A Jet file kept in the cache opens as the SQLCipher file it is
+        // there; otherwise it is read into memory once, with the indexes the
         // statements use, and then answers them as an SQLCipher file does.
-        session->image = JetImage::open(path, key);
-        db = Database::shared_memory(session->image->name(), Database::Access::read_only);
-    } else {
-        db = Database(path, Database::Access::read_only);
-        if (key) db.key(*key);
+        const struct stat jet_file = checked_jet_file(path, key);
+        const std::optional<std::filesystem::path> cache = cache_directory();
+        if (cache) cached = open_cache(*cache / cache_file_name(jet_file, key), key);
+        if (cached) {
+            session->jet_version = jet_version(jet_file);
+        } else {
+            session->image = JetImage::open(path, key, cache);
+            session->jet_version = session->image->version();
+            db = Database::shared_memory(session->image->name(), Database::Access::read_only);
+        }
+    }
+    if (!session->image) {
+        if (cached) {
+            db = std::move(*cached);
+        } else {
+            db = Database(path, Database::Access::read_only);
+            if (key) db.key(*key);
+        }
         // A file without the listing index gets its listing ordered in memory.
         if (order_unindexed_listing_) order_listing_in_memory(db);
     }
@@ -619,8 +639,9 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
 
 std::string SqlcipherConnection::file_version() const {
     if (!is_open()) return {};
-    // What a Jet connection answers from is the image, which never changes.
-    if (session_->image) return session_->image->version();
+    // What a Jet connection answers from (its image or its cache) never
+    // changes while it is open.
+    if (!session_->jet_version.empty()) return session_->jet_version;
     struct stat now {};
     if (::stat(path_.c_str(), &now) != 0 || now.st_dev != device_ || now.st_ino != inode_) return {};
     const auto state = [](const struct stat& s) {

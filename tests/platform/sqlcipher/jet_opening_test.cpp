@@ -3,9 +3,15 @@
 #include "jet_support.h"
 
 #include "platform/jet/jet_header.h"
+#include "platform/sqlcipher/catalogue_cache.h"
 
+#include <chrono>
+#include <fstream>
 #include <functional>
 #include <random>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace qinghe::test {
 namespace {
@@ -175,6 +181,146 @@ TEST(JetOpening, AFileChangedWhileOpenLeavesTheRowsAsLoadedAndTheNextOpenReadsIt
     third.open(catalogue_string(dir.path()), "", "", -1);
     EXPECT_EQ(run(third, catalogue::category_query())->record_count(), 1);
     EXPECT_NE(third.file_version(), version);
+}
+
+// The cache of read Jet files, in a directory of the test's own.
+class JetCache : public ::testing::Test {
+protected:
+    JetCache() { use_cache(cache_dir()); }
+    ~JetCache() override { ::setenv("QINGHE_CACHE_DIR", "", 1); }
+
+    static void use_cache(const fs::path& dir) { ::setenv("QINGHE_CACHE_DIR", dir.c_str(), 1); }
+    fs::path cache_dir() const { return home_.path() / "cache"; }
+
+    // The cache file of the catalogue in dir opened with the password.
+    fs::path cache_of(const fs::path& dir, const std::string& password = catalogue::database_password) const {
+        struct stat state {};
+        EXPECT_EQ(::stat((dir / catalogue::catalogue_file_name).c_str(), &state), 0);
+        return cache_dir() / platform::sqlcipher::cache_file_name(state, &password);
+    }
+
+    // Every statement's answer; with a cache file named, the connection
+    // stays open until it is written (closing earlier stops the writing).
+    static std::vector<Answer> answers(const std::string& connection_string, const cf::CatalogueData& data,
+                                       const std::optional<fs::path>& written = {}) {
+        SqlcipherConnection connection;
+        connection.open(connection_string, "", "", -1);
+        std::vector<Answer> all;
+        for (const Query& query : queries_for(data)) all.push_back(answer(connection, query));
+        for (int waited = 0; written && waited < 3000 && !fs::exists(*written); ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(!written || fs::exists(*written)) << *written;
+        return all;
+    }
+
+    static fs::path folder_with(const cf::CatalogueData& data, const TempDir& dir,
+                               const std::string& password = catalogue::database_password) {
+        write_as(FileFormat::jet4, dir.path() / catalogue::catalogue_file_name, data, password);
+        return dir.path();
+    }
+
+    static cf::CatalogueData other() {
+        cf::CatalogueBuilder b;
+        b.category(std::int64_t{1}, "另一个", std::int64_t{2}, std::int64_t{1}).programmes(1, 2, 1).ad("丙@#c.cn");
+        return b.data();
+    }
+
+    TempDir home_;
+};
+
+TEST_F(JetCache, ASecondOpenAnswersFromTheCacheAndABadCacheGivesWayToTheFile) {
+    TempDir other_dir;
+    const fs::path other_folder = folder_with(other(), other_dir);
+    const std::vector<Answer> other_answers =
+        answers(catalogue_string(other_folder), edges(), cache_of(other_folder));
+    // The other data's cache keyed with another password (its Jet file holds
+    // none, so any opens it).
+    TempDir unkeyed_dir;
+    const fs::path unkeyed = folder_with(other(), unkeyed_dir, "");
+    answers(jet_string(unkeyed, "另一个"), other(), cache_of(unkeyed, "另一个"));
+    const auto replace_with = [](const fs::path& from) {
+        return [from](const fs::path& cache) { fs::copy_file(from, cache, fs::copy_options::overwrite_existing); };
+    };
+    const auto write_bytes = [](std::string bytes) {
+        return [bytes](const fs::path& cache) { std::ofstream(cache, std::ios::binary | std::ios::trunc) << bytes; };
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& cache)> change;
+        bool answers_as_other;
+    };
+    const Case cases[] = {
+        {"the cache as written", [](const fs::path&) {}, false},
+        {"the other file's cache in its place", replace_with(cache_of(other_folder)), true},
+        {"a cache keyed with another password", replace_with(cache_of(unkeyed, "另一个")), false},
+        {"garbage", write_bytes(std::string(8192, '\x5a')), false},
+        {"an empty file", write_bytes(""), false},
+        {"cut to half", [](const fs::path& cache) { fs::resize_file(cache, fs::file_size(cache) / 2); }, false},
+        {"cut inside its last page",
+         [](const fs::path& cache) { fs::resize_file(cache, fs::file_size(cache) - 10); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path folder = folder_with(edges(), dir);
+        const std::vector<Answer> first = answers(catalogue_string(folder), edges(), cache_of(folder));
+        c.change(cache_of(folder));
+        EXPECT_EQ(answers(catalogue_string(folder), edges()), c.answers_as_other ? other_answers : first);
+    }
+}
+
+TEST_F(JetCache, AChangedFileOrAWrongPasswordNeverMeetsTheCache) {
+    TempDir dir;
+    const fs::path folder = folder_with(edges(), dir);
+    answers(catalogue_string(folder), edges(), cache_of(folder));
+    try {
+        SqlcipherConnection connection;
+        connection.open(jet_string(folder, "another"), "", "", -1);
+        ADD_FAILURE() << "opened with the wrong password";
+    } catch (const PlatformError& e) {
+        EXPECT_EQ(std::string(e.what()), "wrong password: the Jet file holds another database password");
+    }
+    folder_with(other(), dir);
+    SqlcipherConnection connection;
+    connection.open(catalogue_string(folder), "", "", -1);
+    EXPECT_EQ(run(connection, catalogue::category_query())->record_count(), 1);
+}
+
+TEST_F(JetCache, OnlyTheMostRecentlyUsedCachesAreKept) {
+    std::vector<std::unique_ptr<TempDir>> dirs;
+    std::vector<fs::path> caches;
+    for (int i = 0; i < 6; ++i) {
+        const fs::path folder = folder_with(other(), *dirs.emplace_back(std::make_unique<TempDir>()));
+        caches.push_back(cache_of(folder));
+        answers(catalogue_string(folder), other(), caches.back());
+        // The first file is used again after each of the others.
+        if (i > 0) answers(catalogue_string(dirs.front()->path()), other());
+    }
+    std::vector<bool> kept;
+    for (const fs::path& cache : caches) kept.push_back(fs::exists(cache));
+    EXPECT_EQ(kept, (std::vector<bool>{true, false, false, true, true, true}));
+}
+
+TEST_F(JetCache, ADirectoryThatCannotBeWrittenOrTrustedLeavesTheOpenAsWithoutACache) {
+    TempDir dir;
+    const fs::path folder = folder_with(edges(), dir);
+    ::setenv("QINGHE_CACHE_DIR", "", 1);
+    const std::vector<Answer> expected = answers(catalogue_string(folder), edges());
+    // Where others may write, even a cache of the right name is not used.
+    TempDir other_dir;
+    const fs::path other_folder = folder_with(other(), other_dir);
+    use_cache(cache_dir());
+    answers(catalogue_string(other_folder), other(), cache_of(other_folder));
+    const fs::path shared = home_.path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all);
+    fs::copy_file(cache_of(other_folder), shared / cache_of(folder).filename());
+    std::ofstream(home_.path() / "a-file") << "x";
+    for (const fs::path& cache : {home_.path() / "a-file" / "cache", shared}) {
+        SCOPED_TRACE(cache);
+        use_cache(cache);
+        for (int open = 0; open < 2; ++open) EXPECT_EQ(answers(catalogue_string(folder), edges()), expected);
+    }
 }
 
 }  // namespace

@@ -2,19 +2,28 @@
 // browser, SQLCipher catalogue connection) and hands it to the window Form1.
 #include "app/form1.h"
 #include "platform/base/diagnostics.h"
+#include "platform/qt/held_background_work.h"
 #include "platform/qt/help_and_version.h"
 #include "platform/qt/qt_background_work.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_diagnostics.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_process.h"
+#include "platform/qt/tree_widget.h"
 #include "platform/qt/web_engine_setup.h"
 #include "platform/sqlcipher/sqlcipher_connection.h"
 
 #include <QApplication>
 
+#include <chrono>
 #include <memory>
 #include <optional>
+
+namespace {
+// A window that is never painted (started minimised, say) still gets its
+// search index, this long after the tree was filled.
+constexpr std::chrono::seconds index_build_longest_hold{5};
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace qinghe;
@@ -59,8 +68,16 @@ int main(int argc, char** argv) {
     // few cores its build would otherwise delay the window's first paint.
     platform::qt::QtBackgroundWork index_worker([&] { return connection_to_catalogue(false); },
                                                 {.return_freed_memory = true, .lowest_priority = true});
+    // Nor does the build start before the tree's first category row is
+    // painted (or a few seconds have passed without it).
+    platform::qt::HeldBackgroundWork index_work(index_worker, index_build_longest_hold);
+    if (auto* tree = qobject_cast<platform::qt::TreeWidget*>(window.tree().widget()))
+        QObject::connect(tree, &platform::qt::TreeWidget::first_category_painted, &index_work,
+                         &platform::qt::HeldBackgroundWork::release);
+    else
+        index_work.release();
     app::Form1 form({make_connection, window, window.tree(), browser, window.labels(), window.timer1(), process,
-                     &search_worker, &index_worker});
+                     &search_worker, &index_work});
     // A second instance ends here, before its window is ever shown.
     if (form.Form_Load() == app::Form1::LoadResult::another_instance_running) return 0;
 

@@ -8,6 +8,7 @@
 #include "tree/node_keys.h"
 
 #include <memory>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -64,16 +65,17 @@ void show_search_result(platform::TreeView& tv1, const SearchResult& result) {
     // Every row joins the tree in one change, so the window lays out, paints
     // and tells a screen reader about the rows once, not once a row.
     std::vector<platform::TreeNode> nodes;
-    std::unordered_set<std::string> listed;
+    nodes.reserve(result.rows.size());
+    // The ids listed so far: a programme's keys are made from its id alone.
+    std::unordered_set<std::string_view> listed;
+    listed.reserve(result.rows.size());
     long n = 0;
     for (const SearchRow& row : result.rows) {
         ++n;
         // A row whose id or title could not be read gives no node, nor does
         // a programme listed already: its nodes' keys are taken.
-        if (!row.id || !row.title) continue;
-        std::string programme_key = keys::search_programme(*row.id);
-        if (!listed.insert(programme_key).second) continue;
-        nodes.push_back({std::move(programme_key),
+        if (!row.id || !row.title || !listed.insert(*row.id).second) continue;
+        nodes.push_back({keys::search_programme(*row.id),
                          platform::dec(n) + "." + *row.title,
                          {{keys::search_intro(*row.id), std::string(tree::intro_text), {}}}});
     }

@@ -41,13 +41,15 @@ void TreeWidget::keyPressEvent(QKeyEvent* event) {
 
 void TreeWidget::paintEvent(QPaintEvent* event) {
     QTreeWidget::paintEvent(event);
-    if (first_category_painted_ || !startup_logging().isDebugEnabled() || topLevelItemCount() < 2) return;
+    if (first_category_painted_ || topLevelItemCount() < 2) return;
     const QRect row = visualItemRect(topLevelItem(1));
     if (row.isEmpty() || !event->region().intersects(row)) return;
     first_category_painted_ = true;
-    if (const std::optional<double> age = posix::process_age_ms())
-        qCDebug(startup_logging).noquote()
-            << QStringLiteral("first category row painted %1 ms after the process started").arg(*age, 0, 'f', 0);
+    if (startup_logging().isDebugEnabled())
+        if (const std::optional<double> age = posix::process_age_ms())
+            qCDebug(startup_logging).noquote()
+                << QStringLiteral("first category row painted %1 ms after the process started").arg(*age, 0, 'f', 0);
+    emit first_category_painted();
 }
 
 }  // namespace qinghe::platform::qt

@@ -8,7 +8,8 @@ namespace qinghe::platform::qt {
 // height, and Enter/Return on the current row reported as a signal. With
 // QT_LOGGING_RULES="qinghe.startup.debug=true" it says when the first
 // category row (the row after the search root) was first painted, counted
-// from the process's start: what a user waits for at start-up.
+// from the process's start: what a user waits for at start-up. The same
+// moment is signalled, for work that should wait until then.
 class TreeWidget : public QTreeWidget {
     Q_OBJECT
 public:
@@ -20,6 +21,8 @@ public:
 
 signals:
     void return_pressed(QTreeWidgetItem* item);
+    // Once, when the first category row has first been painted.
+    void first_category_painted();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -50,6 +50,12 @@ struct Interruption {
         if (requested.load(std::memory_order_relaxed)) throw PlatformError("interrupted");
         deadline = Clock::now() + limit;
     }
+    // For a call that runs no statement: it fails when interrupted, as
+    // every call does, and needs no time limit (reading the clock is a
+    // large part of handing out a row already held).
+    void check() const {
+        if (requested.load(std::memory_order_relaxed)) throw PlatformError("interrupted");
+    }
     bool due() const { return requested.load(std::memory_order_relaxed) || Clock::now() >= deadline; }
 
     const std::chrono::milliseconds limit;
@@ -271,15 +277,13 @@ public:
     SqlcipherRecordset& operator=(const SqlcipherRecordset&) = delete;
 
     bool eof() const override {
-        require_usable();
-        session_->interruption->arm();
+        begin_call(!started_);
         start();
         return !on_row_;
     }
 
     void move_next() override {
-        require_usable();
-        session_->interruption->arm();
+        begin_call(!started_ || !buffered_);
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
         ++pos_;
@@ -293,8 +297,7 @@ public:
     }
 
     Value field(const std::string& name) const override {
-        require_usable();
-        session_->interruption->arm();
+        begin_call(!started_);
         const int column = column_index(name);
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
@@ -367,6 +370,16 @@ private:
     void require_usable() const {
         if (closed_) fail("recordset is closed");
         if (broken_) fail("recordset failed while reading its rows");
+    }
+
+    // A call that may step the statement starts the time limit; one that
+    // reads the current row or the rows held only checks for interruption.
+    void begin_call(bool steps) const {
+        require_usable();
+        if (steps)
+            session_->interruption->arm();
+        else
+            session_->interruption->check();
     }
 
     void release() noexcept {

@@ -1,4 +1,5 @@
 #include "catalogue/statements.h"
+#include "search/search.h"
 #include "support/qt/form_fixture.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,20 @@ TEST(Search, ASecondSearchReplacesTheFirstEvenWhenItsResultsWereExpanded) {
     EXPECT_FALSE(f.tree().contains("web2_1_2_1"));
     EXPECT_FALSE(f.tree().contains("bf2_1_1"));
     EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(1)");
+}
+
+TEST(Search, RowsWithoutIdOrTitleOrRepeatingAnIdGiveNoNodeButKeepTheirNumber) {
+    CatalogueBuilder c;
+    c.category(1, "电影", 0, 1);
+    FormFixture f(c);
+    f.start();
+    search::SearchResult result;
+    result.count = 5;
+    result.rows = {{"9", "甲"}, {std::nullopt, "乙"}, {"9", "丙"}, {"4", std::nullopt}, {"3", "丁"}};
+    search::show_search_result(f.tree(), result);
+    EXPECT_EQ(f.tree().text("tv1_search"), "搜索结果(5)");
+    EXPECT_EQ(f.child_keys("tv1_search"), (V{"tv1_id2_9", "tv1_id2_3"}));
+    EXPECT_EQ(f.child_texts("tv1_search"), (V{"1.甲", "5.丁"}));
 }
 
 TEST(Search, WithoutACatalogueOldResultsGoAndTheRootSaysZero) {

@@ -15,8 +15,11 @@ class KeyedTreeItem : public QTreeWidgetItem {
 public:
     static constexpr int item_type = QTreeWidgetItem::UserType + 1;
 
-    KeyedTreeItem(std::string key, const QString& text)
-        : QTreeWidgetItem(QStringList{text}, item_type), key_(std::move(key)) {}
+    // The text goes straight to the row's one column, without a list of
+    // texts made and dropped for every row.
+    KeyedTreeItem(std::string key, const QString& text) : QTreeWidgetItem(item_type), key_(std::move(key)) {
+        setText(0, text);
+    }
 
     const std::string& key() const { return key_; }
 

@@ -10,6 +10,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,8 @@ namespace qinghe::platform::qt {
 namespace {
 // Narrower steps than this leave no room for the expand marks.
 constexpr int min_indentation_pixels = 16;
+// The longest text the recent texts keep, in bytes.
+constexpr std::size_t max_recent_text = 256;
 
 KeyedTreeItem* keyed(QTreeWidgetItem* item) {
     if (item == nullptr || item->type() != KeyedTreeItem::item_type) return nullptr;
@@ -35,14 +38,24 @@ void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
         for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
     }
 }
+
+// The nodes with every node below them, however deep.
+std::size_t node_count(const std::vector<TreeNode>& nodes) {
+    std::size_t count = 0;
+    std::vector<const std::vector<TreeNode>*> pending{&nodes};
+    while (!pending.empty()) {
+        const std::vector<TreeNode>* level = pending.back();
+        pending.pop_back();
+        count += level->size();
+        for (const TreeNode& node : *level) pending.push_back(&node.children);
+    }
+    return count;
+}
 }  // namespace
 
 QtTreeView::QtTreeView(QWidget* parent) : view_(new TreeWidget(parent)) {
     // The control starts with tree lines only: no expand marks at the top level.
     view_->setRootIsDecorated(false);
-    // Short bucket chains: every node added looks its key up first, and an
-    // expanded programme adds thousands at once.
-    index_.max_load_factor(0.25F);
     // Destroyed with the window around it, the widget takes every node along.
     QObject::connect(
         view_, &QObject::destroyed, view_,
@@ -93,23 +106,21 @@ TreeWidget& QtTreeView::view() const {
 
 KeyedTreeItem& QtTreeView::find(const std::string& key) const {
     if (last_found_ != nullptr && last_found_->key() == key) return *last_found_;
-    const auto found = index_.find(key);
-    if (found == index_.end()) throw PlatformError("no tree node with key \"" + key + "\"");
-    last_found_ = found->second;
-    return *found->second;
+    KeyedTreeItem* found = index_.find(key);
+    if (found == nullptr) throw PlatformError("no tree node with key \"" + key + "\"");
+    last_found_ = found;
+    return *found;
 }
 
 QString QtTreeView::row_text(const std::string& text) const {
-    for (std::size_t i = 0; i < recent_texts_.size(); ++i)
-        if (recent_texts_[i].text == text && !recent_texts_[i].row.isNull()) {
-            older_text_ = 1 - i;
-            return recent_texts_[i].row;
-        }
-    RecentText& replaced = recent_texts_[older_text_];
-    older_text_ = 1 - older_text_;
-    replaced.row = to_qstring(text);
-    replaced.text = text;
-    return replaced.row;
+    // A long text is seldom repeated; it is not kept.
+    if (text.size() > max_recent_text) return to_qstring(text);
+    RecentText& slot = recent_texts_[std::hash<std::string>{}(text) % recent_text_slots];
+    if (slot.row.isNull() || slot.text != text) {
+        slot.row = to_qstring(text);
+        slot.text = text;
+    }
+    return slot.row;
 }
 
 KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& text) const {
@@ -119,9 +130,13 @@ KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& t
 }
 
 KeyedTreeItem* QtTreeView::make_item(const std::string& key, const std::string& text) {
+    // The key's slot is fetched while the node is built: entering keys
+    // otherwise spends most of its time waiting on that memory.
+    index_.reserve_more(1);
+    const std::size_t hash = index_.hash_of(key);
+    index_.prefetch(hash);
     std::unique_ptr<KeyedTreeItem> item(new_item(key, text));
-    if (!index_.emplace(item->key(), item.get()).second)
-        throw PlatformError("tree node key \"" + key + "\" is not unique");
+    if (!index_.insert(item.get(), hash)) throw PlatformError("tree node key \"" + key + "\" is not unique");
     return item.release();
 }
 
@@ -136,7 +151,7 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
         while (!pending.empty()) {
             const auto [node, parent] = pending.back();
             pending.pop_back();
-            if ((index_.count(node->key) != 0 && freed.count(node->key) == 0) || !given.insert(node->key).second)
+            if ((index_.contains(node->key) && freed.count(node->key) == 0) || !given.insert(node->key).second)
                 throw PlatformError("tree node key \"" + node->key + "\" is not unique");
             KeyedTreeItem* item = new_item(node->key, node->text);
             if (parent == nullptr)
@@ -153,10 +168,10 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
     return tops;
 }
 
-void QtTreeView::enter_keys(const QList<QTreeWidgetItem*>& items) {
+void QtTreeView::enter_keys(const QList<QTreeWidgetItem*>& items) noexcept {
+    // The caller made room for every key and checked that none is taken.
     for (QTreeWidgetItem* item : items)
-        visit_subtree(
-            item, [&](KeyedTreeItem& node) { index_[node.key()] = &node; });
+        visit_subtree(item, [&](KeyedTreeItem& node) { index_.insert(&node, index_.hash_of(node.key())); });
 }
 
 void QtTreeView::add_root(const std::string& key, const std::string& text) {
@@ -199,6 +214,8 @@ void QtTreeView::add_children(const std::string& parent_key, const std::vector<T
     view();
     KeyedTreeItem& parent = find(parent_key);
     join_waiting();
+    // Room for every key first: entering them then cannot fail half-way.
+    index_.reserve_more(node_count(nodes));
     const QList<QTreeWidgetItem*> items = build_items(nodes, {});
     enter_keys(items);
     // One insertion: the model announces the rows once, whatever their number.
@@ -213,6 +230,8 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
     std::unordered_set<std::string> freed;
     for (int i = 0; !nodes.empty() && i < parent.childCount(); ++i)
         visit_subtree(parent.child(i), [&](KeyedTreeItem& node) { freed.insert(node.key()); });
+    // Room for every key first: entering them then cannot fail half-way.
+    index_.reserve_more(node_count(nodes));
     const QList<QTreeWidgetItem*> items = build_items(nodes, freed);
     // One removal and one insertion, instead of a change for every row.
     const QList<QTreeWidgetItem*> old = parent.takeChildren();
@@ -237,7 +256,7 @@ void QtTreeView::remove(const std::string& key) {
 }
 
 bool QtTreeView::contains(const std::string& key) const {
-    return index_.count(key) != 0;
+    return index_.contains(key);
 }
 
 std::string QtTreeView::text(const std::string& key) const {
@@ -302,10 +321,10 @@ void QtTreeView::set_label_edit(int mode) {
     editable_labels_ = mode == 0;
     tree.setEditTriggers(editable_labels_ ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
                                           : QAbstractItemView::NoEditTriggers);
-    for (auto& [key, item] : index_) {
-        const Qt::ItemFlags flags = item->flags();
-        item->setFlags(editable_labels_ ? flags | Qt::ItemIsEditable : flags & ~Qt::ItemIsEditable);
-    }
+    index_.for_each([&](KeyedTreeItem& item) {
+        const Qt::ItemFlags flags = item.flags();
+        item.setFlags(editable_labels_ ? flags | Qt::ItemIsEditable : flags & ~Qt::ItemIsEditable);
+    });
 }
 
 void QtTreeView::queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/form_events.h"
+#include "platform/qt/key_index.h"
 #include "platform/tree_view.h"
 
 #include <QList>
@@ -9,8 +10,6 @@
 
 #include <array>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -83,7 +82,7 @@ private:
     // items.
     QList<QTreeWidgetItem*> build_items(const std::vector<TreeNode>& nodes,
                                         const std::unordered_set<std::string>& freed) const;
-    void enter_keys(const QList<QTreeWidgetItem*>& items);
+    void enter_keys(const QList<QTreeWidgetItem*>& items) noexcept;
     void forget_subtree(QTreeWidgetItem* top);
     // Links the waiting children into the widget.
     void join_waiting() const;
@@ -92,18 +91,20 @@ private:
     QPointer<TreeWidget> view_;
     // Keyed by each node's own copy of its key, which lives as long as the
     // node: an entry goes before its node does.
-    std::unordered_map<std::string_view, KeyedTreeItem*> index_;
-    // The last two texts given and their converted form: a programme and its
-    // intro node take turns, and every intro node then shares one string.
+    KeyIndex<KeyedTreeItem> index_;
+    // Texts given lately and their converted form, each in the slot its
+    // hash picks: every intro node, and the video names that repeat from one
+    // play group to the next, then share one string instead of being
+    // converted again.
     struct RecentText {
         std::string text;
         QString row;
     };
-    mutable std::array<RecentText, 2> recent_texts_;
+    static constexpr std::size_t recent_text_slots = 64;
+    mutable std::array<RecentText, recent_text_slots> recent_texts_;
     // The node found last, while its key is in the index: handlers add many
     // children to one parent in a row.
     mutable KeyedTreeItem* last_found_ = nullptr;
-    mutable std::size_t older_text_ = 0;
     FormEvents* sink_ = nullptr;
     bool expanding_by_code_ = false;
     bool editable_labels_ = false;

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint32_t match_all = '%';
 constexpr std::uint32_t match_one = '_';
+constexpr std::uint32_t replacement_char = 0xFFFD;
 // How many comparison steps run between two questions to should_stop.
 constexpr unsigned stop_check_interval = 4096;
 
@@ -76,16 +77,60 @@ private:
                 const Outcome rest = compare(pattern, text);
                 if (rest != Outcome::no_match) return rest;
             }
-        } else {
+        } else if (c == replacement_char) {
+            // Malformed sequences of any shape read as this character, so
+            // no byte marks where one ends: every character is read.
             std::uint32_t t = 0;
             while ((t = next_char(text)) != 0) {
                 if (t != c) continue;
                 const Outcome rest = compare(pattern, text);
                 if (rest != Outcome::no_match) return rest;
             }
+        } else {
+            const unsigned char* after = nullptr;
+            while ((after = next_end_of(c, text)) != nullptr) {
+                text = after;
+                const Outcome rest = compare(pattern, text);
+                if (rest != Outcome::no_match) return rest;
+            }
         }
         return Outcome::no_wildcard;
     }
+
+    // Just past the next character from `text` (where a character starts)
+    // that reads as c, a character above 0x80 other than the replacement
+    // character; null when none comes before the end. Any byte sequence that
+    // reads as such a c ends with the continuation byte carrying c's low six
+    // bits, so only the bytes around each such byte are read, not every
+    // character on the way.
+    static const unsigned char* next_end_of(std::uint32_t c, const unsigned char* text) {
+        const char last = static_cast<char>(0x80 | (c & 0x3f));
+        // Where a character is known to start: the search never looks back
+        // past it, so every byte is read a bounded number of times.
+        const unsigned char* start = text;
+        for (;;) {
+            const char* found = std::strchr(reinterpret_cast<const char*>(start), last);
+            if (found == nullptr) return nullptr;
+            const auto* hit = reinterpret_cast<const unsigned char*>(found);
+            const unsigned char* first = character_holding(hit, start);
+            const unsigned char* after = first;
+            const std::uint32_t t = read_utf8(after);
+            if (t == c && after == hit + 1) return after;
+            start = after;
+        }
+    }
+
+    // Where the character holding the continuation byte at `at` starts, the
+    // text being read character by character from `start`: at the lead byte
+    // the continuation bytes follow, or at `at` itself when it stands alone
+    // (after an ASCII byte, or with only continuation bytes back to start).
+    static const unsigned char* character_holding(const unsigned char* at, const unsigned char* start) {
+        const unsigned char* p = at;
+        while (p > start && is_continuation(p[-1])) --p;
+        return p > start && p[-1] >= 0xc0 ? p - 1 : at;
+    }
+
+    static bool is_continuation(unsigned char byte) { return (byte & 0xc0) == 0x80; }
 
     std::uint32_t escape_;
     const std::function<bool()>& should_stop_;

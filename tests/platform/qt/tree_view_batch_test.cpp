@@ -193,5 +193,19 @@ TEST(TreeViewBatches, ABatchThatCannotJoinWhollyChangesNothing) {
     }
 }
 
+// Texts that repeat share their converted form; each node still shows its
+// own text, whatever texts came between, long ones included.
+TEST(TreeViewBatches, EveryNodeShowsTheTextItWasGivenAmongRepeatedTexts) {
+    QtTreeView tree;
+    tree.add_root("p", "P");
+    std::vector<std::string> given;
+    for (int i = 0; i < 600; ++i) {
+        const int n = (i * 37) % 150;
+        given.push_back(n % 5 == 0 ? std::string(300, 'x') + std::to_string(n) : "第" + std::to_string(n) + "集");
+        tree.add_child("p", std::to_string(i), given.back());
+    }
+    for (int i = 0; i < 600; ++i) ASSERT_EQ(tree.text(std::to_string(i)), given[static_cast<std::size_t>(i)]) << i;
+}
+
 }  // namespace
 }  // namespace qinghe::platform::qt

@@ -40,25 +40,39 @@ bool ours(const std::string& pattern, const std::string& text, std::uint32_t esc
 }
 
 TEST(StatementStop, LikeMatchesExactlyWhereTheEnginesBuiltInLikeMatches) {
-    // Short random patterns and texts over letters of both cases, the
-    // wildcards, the escape, a two-byte and a three-byte character and a
-    // malformed byte: the built-in comparison is cheap at this size.
-    const std::vector<std::string> pieces = {"a", "A", "b", "%", "_", "\\", "é", "É", "中", "\xff", "\x80"};
+    // Short random patterns and texts from each set of pieces: the built-in
+    // comparison is cheap at this size.
+    const struct {
+        const char* what;
+        std::vector<std::string> pieces;
+    } sets[] = {
+        {"letters of both cases, the wildcards, the escape, a two-byte and a three-byte character and malformed bytes",
+         {"a", "A", "b", "%", "_", "\\", "é", "É", "中", "\xff", "\x80"}},
+        // Characters above 0x7f, and byte runs that read as them or break
+        // them: lone lead and continuation bytes, a character cut short, an
+        // overlong form of U+0085, a run of continuation bytes, a surrogate
+        // and the replacement character written out.
+        {"awkward byte sequences",
+         {"%", "%", "_", "\\", "a", "中", "\xe4", "\xb8", "\xad", "\xe4\xb8", "\xc2\x85", "\x85", "\xe0\x82\x85",
+          "\x80\x80\x85", "\xed\xa0\x80", "\xef\xbf\xbd", "\xf0\x9f\x98\x80", "\xc3"}},
+    };
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(0, 7);
     BuiltinLike builtin;
-    const auto make = [&] {
-        std::string s;
-        for (int n = length(random); n > 0; --n) s += pieces[piece(random)];
-        return s;
-    };
-    for (int i = 0; i < 20000; ++i) {
-        const std::string pattern = make();
-        const std::string text = make();
-        for (const bool with_escape : {false, true}) {
-            ASSERT_EQ(ours(pattern, text, with_escape ? '\\' : 0), builtin.matches(pattern, text, with_escape) == 1)
-                << "pattern '" << pattern << "' text '" << text << "' escape " << with_escape;
+    for (const auto& set : sets) {
+        std::uniform_int_distribution<std::size_t> piece(0, set.pieces.size() - 1);
+        const auto make = [&] {
+            std::string s;
+            for (int n = length(random); n > 0; --n) s += set.pieces[piece(random)];
+            return s;
+        };
+        for (int i = 0; i < 20000; ++i) {
+            const std::string pattern = make();
+            const std::string text = make();
+            for (const bool with_escape : {false, true}) {
+                ASSERT_EQ(ours(pattern, text, with_escape ? '\\' : 0), builtin.matches(pattern, text, with_escape) == 1)
+                    << set.what << ": pattern '" << pattern << "' text '" << text << "' escape " << with_escape;
+            }
         }
     }
 }
@@ -67,12 +81,19 @@ TEST(StatementStop, APatternThatBacktracksWithoutEndIsAnsweredAtOnceOrStopped) {
     const std::string pattern = "%%a%a%a%a%a%a%a%a%a%a%b%";
     EXPECT_FALSE(ours(pattern, std::string(60, 'a'), 0));
     EXPECT_TRUE(ours(pattern, std::string(60, 'a') + "b", 0));
-    // A comparison asked to stop ends with "stopped".
-    const auto* p = reinterpret_cast<const unsigned char*>("%ab");
-    const std::string long_text(1'000'000, 'a');
-    int asked = 0;
-    EXPECT_EQ(like_match(p, reinterpret_cast<const unsigned char*>(long_text.c_str()), 0, [&] { return ++asked > 0; }),
-              LikeResult::stopped);
+    // A comparison asked to stop ends with "stopped", whether the character
+    // after "%" is a single byte or several.
+    for (const std::string character : {"a", "中"}) {
+        std::string long_text;
+        for (int i = 0; i < 1'000'000; ++i) long_text += character;
+        const std::string pattern_text = "%" + character + "b";
+        const auto* p = reinterpret_cast<const unsigned char*>(pattern_text.c_str());
+        int asked = 0;
+        EXPECT_EQ(
+            like_match(p, reinterpret_cast<const unsigned char*>(long_text.c_str()), 0, [&] { return ++asked > 0; }),
+            LikeResult::stopped)
+            << character;
+    }
 }
 
 // Counts for ever; only a stop ends it.

@@ -57,6 +57,12 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Timer1_Timer() {
+    // While the catalogue's rows are still being read, filling the tree
+    // would hold the window until they are in: the timer stays on and the
+    // fill waits for a later tick.
+    bool loading = false;
+    try_step([&] { loading = connection_ && connection_->catalogue_loading(); });
+    if (loading) return;
     try_step([&] { tree::fill_category_roots(connection(), p_.tv1, p_.timer1); });
     // The tree is filled (the timer ticks once): searches get their index.
     if (searcher_ && connection_ && connection_->is_open()) try_step([&] { searcher_->build_index(app_path_); });

@@ -64,6 +64,10 @@ public:
     // no longer the one it has open (gone or replaced), or when that cannot
     // be told.
     virtual std::string file_version() const { return {}; }
+    // Whether the catalogue's rows are still being read in, so that a
+    // statement on them would wait; answered at once. False once they are
+    // in, and when reading them failed (statements then fail instead).
+    virtual bool catalogue_loading() const { return false; }
 };
 
 // The recordset a handler holds, failing like any platform call when the

@@ -217,6 +217,10 @@ bool JetImage::wait_for_rows(std::chrono::milliseconds time) const {
     return true;
 }
 
+bool JetImage::rows_loading() const noexcept {
+    return rows_.wait_for(std::chrono::milliseconds(0)) == std::future_status::timeout;
+}
+
 std::shared_ptr<JetImage> JetImage::open(const std::string& path, const std::string* password,
                                          const std::optional<std::filesystem::path>& cache_directory) {
     CheckedFile checked = open_checked(path, password);

@@ -650,6 +650,11 @@ void SqlcipherConnection::open_file(std::string path, const std::string* key) {
     session_ = std::move(session);
 }
 
+bool SqlcipherConnection::catalogue_loading() const {
+    // Only a Jet file opened as its image reads rows after opening.
+    return is_open() && session_->image && session_->image->rows_loading();
+}
+
 std::string SqlcipherConnection::file_version() const {
     if (!is_open()) return {};
     // What a Jet connection answers from (its image or its cache) never

@@ -61,6 +61,7 @@ public:
     void interrupt() noexcept override;
     void resume() noexcept override;
     std::string file_version() const override;
+    bool catalogue_loading() const override;
 
 private:
     void open_file(std::string path, const std::string* key);

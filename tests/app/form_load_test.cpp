@@ -60,6 +60,21 @@ TEST(FormLoad, ASecondInstanceOpensNothingAndShowsNothing) {
     EXPECT_FALSE(f.window().isVisible());
 }
 
+TEST(FormLoad, TheTreeIsFilledOnTheFirstTickAfterTheCatalogueHasLoaded) {
+    FormFixture f(small_catalogue(), FormFixture::SearchOn::indexed);
+    f.set_catalogue_loading(true);
+    f.form().Form_Load();
+    for (int tick = 0; tick < 3; ++tick) f.form().Timer1_Timer();
+    EXPECT_TRUE(f.root_keys().empty());
+    EXPECT_TRUE(f.window().timer1().enabled());
+
+    f.set_catalogue_loading(false);
+    f.form().Timer1_Timer();
+    EXPECT_EQ(f.root_keys(), (std::vector<std::string>{"tv1_search", "tv1_id_1"}));
+    EXPECT_FALSE(f.window().timer1().enabled());
+    EXPECT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 1; }));
+}
+
 TEST(FormUnload, ClosesAndReleasesTheConnectionAndNeverFailsWithoutOne) {
     FormFixture f(small_catalogue());
     f.start();

@@ -158,6 +158,23 @@ TEST(JetOpening, ADamagedFileFailsToOpenOrFailsItsStatementsButNeverStopsTheProg
         EXPECT_FALSE(must_fail) << "opened";
         for (const Query& query : queries)
             answer(connection, query);  // each gives rows or fails  // each gives rows or fails
+        // A load that failed is over: the window fills its tree and fails.
+        EXPECT_FALSE(connection.catalogue_loading());
+    }
+}
+
+TEST(JetOpening, TheCatalogueIsLoadingOnlyUntilEveryRowIsIn) {
+    for (const FileFormat format : {FileFormat::sqlcipher, FileFormat::jet4}) {
+        SCOPED_TRACE(format_name(format));
+        TempDir dir;
+        write_as(format, dir.path() / catalogue::catalogue_file_name, edges());
+        SqlcipherConnection connection;
+        EXPECT_FALSE(connection.catalogue_loading());
+        connection.open(catalogue_string(dir.path()), "", "", -1);
+        if (format == FileFormat::sqlcipher) EXPECT_FALSE(connection.catalogue_loading());
+        // A statement on the programmes returns once their rows are in.
+        EXPECT_GT(run(connection, "SELECT id FROM t1")->record_count(), 0);
+        EXPECT_FALSE(connection.catalogue_loading());
     }
 }
 

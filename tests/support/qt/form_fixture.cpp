@@ -41,7 +41,7 @@ void FormFixture::build(SearchOn search_on, std::chrono::milliseconds statement_
             std::make_unique<CountedWork>(std::make_unique<platform::qt::QtBackgroundWork>(make_connection));
     const auto make_window_connection = [this, make_connection] {
         ++connections_made_;
-        return make_connection();
+        return std::make_unique<LoadingConnection>(make_connection(), catalogue_loading_);
     };
     form_ = std::make_unique<app::Form1>(app::FormPlatform{make_window_connection, *window_, window_->tree(), browser_,
                                                            window_->labels(), window_->timer1(), *process_,

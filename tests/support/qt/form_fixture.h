@@ -71,6 +71,8 @@ public:
     // How many catalogue connections the window has made (the workers'
     // own not counted).
     int connections_made() const { return connections_made_; }
+    // While set, the window's connection reports its catalogue as loading.
+    void set_catalogue_loading(bool loading) { catalogue_loading_ = loading; }
     // How many search index builds have handed their index to the window.
     int index_builds() const { return index_worker_ ? index_worker_->finished() : 0; }
 
@@ -96,6 +98,7 @@ private:
     std::unique_ptr<CountedWork> index_worker_;
     std::unique_ptr<app::Form1> form_;
     int connections_made_ = 0;
+    bool catalogue_loading_ = false;
 };
 
 }  // namespace qinghe::test

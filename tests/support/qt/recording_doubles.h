@@ -2,6 +2,7 @@
 
 #include "platform/background_work.h"
 #include "platform/browser.h"
+#include "platform/data_access.h"
 #include "platform/process.h"
 
 #include <functional>
@@ -76,6 +77,33 @@ public:
 private:
     std::unique_ptr<platform::BackgroundWork> worker_;
     int finished_ = 0;
+};
+
+// The real connection, reporting its catalogue as still loading while
+// `loading` is set.
+class LoadingConnection final : public platform::Connection {
+public:
+    LoadingConnection(std::unique_ptr<platform::Connection> real, const bool& loading)
+        : real_(std::move(real)), loading_(loading) {}
+
+    void open(const std::string& connection_string, const std::string& user_name, const std::string& password,
+              int options) override {
+        real_->open(connection_string, user_name, password, options);
+    }
+    void close() override { real_->close(); }
+    bool is_open() const override { return real_->is_open(); }
+    std::unique_ptr<platform::Recordset> open_recordset(const std::string& source, platform::CursorType cursor,
+                                                        platform::LockType lock, int options) override {
+        return real_->open_recordset(source, cursor, lock, options);
+    }
+    void interrupt() noexcept override { real_->interrupt(); }
+    void resume() noexcept override { real_->resume(); }
+    std::string file_version() const override { return real_->file_version(); }
+    bool catalogue_loading() const override { return loading_ || real_->catalogue_loading(); }
+
+private:
+    std::unique_ptr<platform::Connection> real_;
+    const bool& loading_;
 };
 
 }  // namespace qinghe::test

@@ -171,7 +171,9 @@ TEST(JetOpening, TheCatalogueIsLoadingOnlyUntilEveryRowIsIn) {
         SqlcipherConnection connection;
         EXPECT_FALSE(connection.catalogue_loading());
         connection.open(catalogue_string(dir.path()), "", "", -1);
-        if (format == FileFormat::sqlcipher) EXPECT_FALSE(connection.catalogue_loading());
+        if (format == FileFormat::sqlcipher) {
+            EXPECT_FALSE(connection.catalogue_loading());
+        }
         // A statement on the programmes returns once their rows are in.
         EXPECT_GT(run(connection, "SELECT id FROM t1")->record_count(), 0);
         EXPECT_FALSE(connection.catalogue_loading());

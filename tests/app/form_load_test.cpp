@@ -70,7 +70,7 @@ TEST(FormLoad, TheTreeIsFilledOnTheFirstTickAfterTheCatalogueHasLoaded) {
 
     f.set_catalogue_loading(false);
     f.form().Timer1_Timer();
-    EXPECT_EQ(f.root_keys(), (std::vector<std::string>{"tv1_search", "tv1_id_1"}));
+    EXPECT_EQ(f.root_keys(), (std::vector<std::string>{"tv1_search", "lb_1"}));
     EXPECT_FALSE(f.window().timer1().enabled());
     EXPECT_TRUE(FormFixture::wait_until([&] { return f.index_builds() == 1; }));
 }

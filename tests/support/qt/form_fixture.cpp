@@ -66,6 +66,9 @@ FormFixture::~FormFixture() {
 
 void FormFixture::start() {
     form_->Form_Load();
+    // The window's timer ticks on while a Jet file's rows are still being
+    // read; the tick that fills the tree is the first one after they are in.
+    wait_until([&] { return !form_->connection().catalogue_loading(); });
     form_->Timer1_Timer();
 }
 

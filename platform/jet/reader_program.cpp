@@ -37,9 +37,7 @@ SetDirectory& set_directory() {
     return set;
 }
 
-// QINGHE_PROGRAM_DIR_FROM_BIN, set by the build: where the installed layout
-// puts the reader, from the bin/ directory of an installed qinghe-catalogue.
-
+// Where the reader may be, in the order reader_path() looks.
 std::vector<std::filesystem::path> places() {
     std::vector<std::filesystem::path> dirs;
     {
@@ -51,6 +49,9 @@ std::vector<std::filesystem::path> places() {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
         dirs.push_back(self.parent_path());
+        // QINGHE_PROGRAM_DIR_FROM_BIN, set by the build: where the installed
+        // layout puts the reader, from the bin/ directory of an installed
+        // qinghe-catalogue.
         dirs.push_back((self.parent_path() / QINGHE_PROGRAM_DIR_FROM_BIN).lexically_normal());
     }
     return dirs;

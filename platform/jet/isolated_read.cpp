@@ -2,6 +2,7 @@
 // the tables through a pipe; this side decodes what arrives with every length
 // bounded.
 #include "platform/base/error.h"
+#include "platform/base/owned_fd.h"
 #include "platform/jet/jet_tables.h"
 #include "platform/jet/reader_frames.h"
 #include "platform/jet/reader_program.h"
@@ -204,13 +205,6 @@ private:
     pid_t pid_;
 };
 
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 }  // namespace
 
 void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
@@ -223,11 +217,11 @@ void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std
     const auto deadline = std::chrono::steady_clock::now() + std::min(time_limit, read_time_limit(before.st_size));
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
-    Fd read_end{fds[0]};
-    Fd write_end{fds[1]};
-    Child child(start_reader(fd, write_end.fd, tables));
-    ::close(std::exchange(write_end.fd, -1));
-    FrameReader in(read_end.fd, deadline, should_stop);
+    const platform::OwnedFd read_end(fds[0]);
+    platform::OwnedFd write_end(fds[1]);
+    Child child(start_reader(fd, write_end.get(), tables));
+    write_end.reset();
+    FrameReader in(read_end.get(), deadline, should_stop);
     try {
         decode(in, sink);
     } catch (const FrameReader::EndOfStream&) {

@@ -1,6 +1,7 @@
 #include "platform/jet/reader_program.h"
 
 #include "platform/base/error.h"
+#include "platform/base/owned_fd.h"
 #include "platform/jet/reader_frames.h"
 
 #include <cerrno>
@@ -56,14 +57,6 @@ std::vector<std::filesystem::path> places() {
     }
     return dirs;
 }
-
-// Closes the descriptor on leaving.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 // A copy of fd numbered above the reader's fixed descriptors, so that placing
 // one of them cannot close the other's source.
@@ -124,15 +117,15 @@ std::string reader_path() {
 
 pid_t start_reader(int file_fd, int pipe_fd, std::span<const std::string_view> tables) {
     const std::string path = reader_path();
-    const Fd file{copy_above_fixed(file_fd)};
-    const Fd pipe{copy_above_fixed(pipe_fd)};
+    const platform::OwnedFd file(copy_above_fixed(file_fd));
+    const platform::OwnedFd pipe(copy_above_fixed(pipe_fd));
 
     FileActions actions;
     actions.check(posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0));
     actions.check(posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0));
     actions.check(posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0));
-    actions.check(posix_spawn_file_actions_adddup2(actions.get(), file.fd, reader_file_fd));
-    actions.check(posix_spawn_file_actions_adddup2(actions.get(), pipe.fd, reader_pipe_fd));
+    actions.check(posix_spawn_file_actions_adddup2(actions.get(), file.get(), reader_file_fd));
+    actions.check(posix_spawn_file_actions_adddup2(actions.get(), pipe.get(), reader_pipe_fd));
     actions.check(posix_spawn_file_actions_addclosefrom_np(actions.get(), reader_pipe_fd + 1));
 
     // Nothing blocked and nothing ignored, whatever this thread and process

@@ -3,6 +3,7 @@
 #include "platform/schema/indexes.h"
 #include "platform/schema/tables.h"
 #include "platform/base/error.h"
+#include "platform/base/owned_fd.h"
 #include "platform/jet/jet_password.h"
 #include "platform/jet/jet_tables.h"
 #include "platform/sqlcipher/catalogue_cache.h"
@@ -103,34 +104,21 @@ private:
     bool ready_told_ = false;
 };
 
-struct FileDescriptor {
-    int fd = -1;
-    FileDescriptor() = default;
-    FileDescriptor(FileDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        std::swap(fd, other.fd);
-        return *this;
-    }
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // A Jet file open for reading, its header and password checked.
 struct CheckedFile {
-    FileDescriptor file;
+    OwnedFd file;
     struct stat state {};
     std::vector<unsigned char> page0;
 };
 
 CheckedFile open_checked(const std::string& path, const std::string* password) {
     CheckedFile checked;
-    checked.file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (checked.file.fd < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
-    if (::fstat(checked.file.fd, &checked.state) != 0)
+    checked.file.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!checked.file.is_open()) fail("the file cannot be read: " + std::generic_category().message(errno));
+    if (::fstat(checked.file.get(), &checked.state) != 0)
         fail("the file cannot be read: " + std::generic_category().message(errno));
     checked.page0.resize(jet::jet4_page_size);
-    const ssize_t got = ::pread(checked.file.fd, checked.page0.data(), checked.page0.size(), 0);
+    const ssize_t got = ::pread(checked.file.get(), checked.page0.data(), checked.page0.size(), 0);
     if (got < 0) fail("the file cannot be read: " + std::generic_category().message(errno));
     checked.page0.resize(static_cast<std::size_t>(got));
     jet::checked_header(checked.page0, password);
@@ -152,7 +140,7 @@ std::atomic<unsigned> images_made{0};
 
 struct JetImage::Loader {
     Database db;
-    FileDescriptor file;
+    OwnedFd file;
     std::vector<unsigned char> page0;
     std::promise<void> ready;
     std::promise<void> rows;
@@ -170,7 +158,7 @@ struct JetImage::Loader {
             // the table it was loading.
             db.exec("PRAGMA journal_mode=OFF", "cannot hold the catalogue");
             db.exec("BEGIN", "cannot hold the catalogue");
-            jet::read_tables_isolated(file.fd, page0, loaded_tables, sink, load_limit,
+            jet::read_tables_isolated(file.get(), page0, loaded_tables, sink, load_limit,
                                       [this] { return cancelled.load(std::memory_order_relaxed); });
             sink.finish();
             rows.set_value();
@@ -182,9 +170,9 @@ struct JetImage::Loader {
         // A file that changed while it was read may have given rows of
         // either state: such an image is not kept.
         struct stat now {};
-        if (cache_file && (::fstat(file.fd, &now) != 0 || !same_identity(now, opened))) cache_file.reset();
+        if (cache_file && (::fstat(file.get(), &now) != 0 || !same_identity(now, opened))) cache_file.reset();
         // The file is read: nothing of it stays open.
-        ::close(std::exchange(file.fd, -1));
+        file.reset();
         if (cache_file) keep_in_cache();
     }
 

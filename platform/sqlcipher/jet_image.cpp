@@ -33,6 +33,9 @@ namespace {
 // A load that takes longer has met a file it cannot finish.
 constexpr std::chrono::minutes load_limit{5};
 
+// The image's page size, the largest SQLite has.
+constexpr int image_page_size = 65536;
+
 // The tables read, the small ones first.
 constexpr std::array<std::string_view, 3> loaded_tables{catalogue::category_table, catalogue::ad_table,
                                                         catalogue::programme_table};
@@ -156,6 +159,10 @@ struct JetImage::Loader {
         try {
             // Nothing is rolled back: a failed load fails every statement on
             // the table it was loading.
+            // Large pages make t1's rows and index entries several times
+            // cheaper to insert than the default 1 KB ones: fewer splits and
+            // a shallower tree. Set before the first table is made.
+            db.exec("PRAGMA page_size=" + std::to_string(image_page_size), "cannot hold the catalogue");
             db.exec("PRAGMA journal_mode=OFF", "cannot hold the catalogue");
             db.exec("BEGIN", "cannot hold the catalogue");
             jet::read_tables_isolated(file.get(), page0, loaded_tables, sink, load_limit,

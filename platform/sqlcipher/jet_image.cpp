@@ -9,6 +9,7 @@
 #include "platform/sqlcipher/catalogue_cache.h"
 #include "platform/sqlcipher/sqlite_database.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -40,23 +41,48 @@ constexpr int image_page_size = 65536;
 constexpr std::array<std::string_view, 3> loaded_tables{catalogue::category_table, catalogue::ad_table,
                                                         catalogue::programme_table};
 
+// Rows go in batches of up to this many to one statement, each run doing
+// far less work per row than a statement run for every row; within
+// SQLite's 999 parameters a statement may bind.
+constexpr std::size_t rows_per_insert = 64;
+constexpr std::size_t most_parameters = 999;
+
+void bind_row(Statement& statement, int first, const std::vector<jet::JetCell>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const int index = first + static_cast<int>(i);
+        const jet::JetCell& cell = cells[i];
+        if (const auto* n = std::get_if<std::int64_t>(&cell))
+            statement.bind_integer(index, *n);
+        else if (const auto* d = std::get_if<double>(&cell))
+            statement.bind_real(index, *d);
+        else if (const auto* s = std::get_if<std::string>(&cell))
+            statement.bind_text(index, *s, Statement::Bytes::kept);
+        else
+            statement.bind_null(index);
+    }
+}
+
 // Each table as it arrives: its columns untyped, as the catalogue writer
 // makes them, so every value keeps the storage class it was read with; its
-// indexes before its rows. Reaching t1 commits what came before and tells
-// the opener that the catalogue can be used.
+// indexes before its rows, which go in in the order read. Reaching t1
+// commits what came before and tells the opener that the catalogue can be
+// used.
 class ImageSink final : public jet::TableSink {
 public:
     ImageSink(Database& db, std::promise<void>& ready, const std::atomic<bool>& cancelled)
         : db_(db), ready_(ready), cancelled_(cancelled) {}
 
     void begin_table(const std::string& name, const std::vector<std::string>& columns) override {
-        insert_ = Statement();
+        insert_rows_held();
+        insert_one_ = Statement();
+        insert_batch_ = Statement();
         std::string create = "CREATE TABLE " + catalogue::quote_identifier(name) + " (";
-        std::string insert = "INSERT INTO " + catalogue::quote_identifier(name) + " VALUES (";
+        std::string row = "(";
         for (std::size_t i = 0; i < columns.size(); ++i) {
             create += (i == 0 ? "" : ", ") + catalogue::quote_identifier(columns[i]);
-            insert += i == 0 ? "?" : ", ?";
+            row += i == 0 ? "?" : ", ?";
         }
+        row += ")";
         db_.exec(create + ")", "cannot hold table " + name);
         for (const std::string& index : catalogue::index_statements(name, columns))
             db_.exec(index, "cannot index table " + name);
@@ -65,28 +91,36 @@ public:
             ready();
             db_.exec("BEGIN", "cannot hold the catalogue");
         }
-        insert_ = db_.prepare(insert + ")");
+        const std::string insert = "INSERT INTO " + catalogue::quote_identifier(name) + " VALUES ";
+        insert_one_ = db_.prepare(insert + row);
+        held_.resize(std::clamp<std::size_t>(most_parameters / columns.size(), 1, rows_per_insert));
+        std::string rows = row;
+        for (std::size_t i = 1; i < held_.size(); ++i) rows += ", " + row;
+        if (held_.size() > 1) insert_batch_ = db_.prepare(insert + rows);
     }
 
     void add_row(std::vector<jet::JetCell>& cells) override {
         if (cancelled_.load(std::memory_order_relaxed)) fail("loading stopped");
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            const int index = static_cast<int>(i + 1);
-            const jet::JetCell& cell = cells[i];
-            if (const auto* n = std::get_if<std::int64_t>(&cell))
-                insert_.bind_integer(index, *n);
-            else if (const auto* d = std::get_if<double>(&cell))
-                insert_.bind_real(index, *d);
-            else if (const auto* s = std::get_if<std::string>(&cell))
-                insert_.bind_text(index, *s, Statement::Bytes::kept);
-            else
-                insert_.bind_null(index);
+        // Taken by swap: the reader refills cells for its next row.
+        held_[held_count_++].swap(cells);
+        if (held_count_ < held_.size()) return;
+        if (held_.size() == 1) {
+            insert_rows_held();
+            return;
         }
-        insert_.run();
+        int first = 1;
+        for (const std::vector<jet::JetCell>& row : held_) {
+            bind_row(insert_batch_, first, row);
+            first += static_cast<int>(row.size());
+        }
+        insert_batch_.run();
+        held_count_ = 0;
     }
 
     void finish() {
-        insert_ = Statement();
+        insert_rows_held();
+        insert_one_ = Statement();
+        insert_batch_ = Statement();
         db_.exec("COMMIT", "cannot hold the catalogue");
         ready();
     }
@@ -94,6 +128,15 @@ public:
     bool was_ready() const { return ready_told_; }
 
 private:
+    // The rows held for a batch not yet full, one at a time.
+    void insert_rows_held() {
+        for (std::size_t i = 0; i < held_count_; ++i) {
+            bind_row(insert_one_, 1, held_[i]);
+            insert_one_.run();
+        }
+        held_count_ = 0;
+    }
+
     void ready() {
         if (ready_told_) return;
         ready_told_ = true;
@@ -103,7 +146,10 @@ private:
     Database& db_;
     std::promise<void>& ready_;
     const std::atomic<bool>& cancelled_;
-    Statement insert_;
+    Statement insert_one_;
+    Statement insert_batch_;
+    std::vector<std::vector<jet::JetCell>> held_;
+    std::size_t held_count_ = 0;
     bool ready_told_ = false;
 };
 

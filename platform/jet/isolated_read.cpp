@@ -30,17 +30,6 @@ namespace {
     throw platform::PlatformError(what);
 }
 
-// How long reading a file of this size may take before it is given up as
-// stuck: 10 s, plus 100 ms per MB. A 1,000,000-programme file (about 190 MB)
-// reads in about 3 s; a 200,000-programme one (37 MB) in 7 s in a debug
-// build on a machine loaded five times over, against a limit of 13.7 s. A
-// reader stuck on a small file then leaves the tree empty for seconds, not
-// minutes.
-std::chrono::milliseconds read_time_limit(off_t bytes) {
-    constexpr std::int64_t per_megabyte_ms = 100;
-    return std::chrono::seconds(10) + std::chrono::milliseconds(per_megabyte_ms * (std::max<off_t>(bytes, 0) >> 20));
-}
-
 bool same_state(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
@@ -206,6 +195,15 @@ private:
 };
 
 }  // namespace
+
+// A 1,000,000-programme file (about 190 MB) reads in about 3 s; a
+// 200,000-programme one (37 MB) in 7 s in a debug build on a machine loaded
+// five times over, against a limit of 13.7 s. A reader stuck on a small file
+// then leaves the tree empty for seconds, not minutes.
+std::chrono::milliseconds read_time_limit(off_t bytes) {
+    constexpr std::int64_t per_megabyte_ms = 100;
+    return std::chrono::seconds(10) + std::chrono::milliseconds(per_megabyte_ms * (std::max<off_t>(bytes, 0) >> 20));
+}
 
 void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
                           TableSink& sink, std::chrono::milliseconds time_limit,

@@ -14,6 +14,8 @@
 #include <variant>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace qinghe::jet {
 
 // One stored value: Null, a whole number, a real number or a text (UTF-8).
@@ -43,11 +45,15 @@ void read_tables(const std::string& path, std::span<const std::string_view> tabl
 // death, what it sends that does not decode and the time limit all fail the
 // read here; so does a reader that cannot be started, a file whose start
 // differs from first_page (the bytes the caller checked) or one that changes
-// while it is read. The time limit is time_limit or, when shorter, one that
-// grows with the file's size. should_stop, asked while waiting for the
+// while it is read. The time limit is time_limit or, when shorter,
+// read_time_limit of the file's size. should_stop, asked while waiting for the
 // reader, ends the read early.
 void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std::span<const std::string_view> tables,
                           TableSink& sink, std::chrono::milliseconds time_limit,
                           const std::function<bool()>& should_stop = {});
+
+// How long reading a file of this many bytes may take before it is given up
+// as stuck: 10 s, plus 100 ms per MB.
+std::chrono::milliseconds read_time_limit(off_t bytes);
 
 }  // namespace qinghe::jet

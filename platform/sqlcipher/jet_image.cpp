@@ -31,9 +31,6 @@ namespace {
     throw PlatformError(what);
 }
 
-// A load that takes longer has met a file it cannot finish.
-constexpr std::chrono::minutes load_limit{5};
-
 // The image's page size, the largest SQLite has.
 constexpr int image_page_size = 65536;
 
@@ -200,6 +197,8 @@ struct JetImage::Loader {
     std::optional<std::string> key;
     struct stat opened {};
 
+    std::chrono::milliseconds load_limit() const { return jet::read_time_limit(opened.st_size); }
+
     void run() {
         ImageSink sink(db, ready, cancelled);
         try {
@@ -211,7 +210,7 @@ struct JetImage::Loader {
             db.exec("PRAGMA page_size=" + std::to_string(image_page_size), "cannot hold the catalogue");
             db.exec("PRAGMA journal_mode=OFF", "cannot hold the catalogue");
             db.exec("BEGIN", "cannot hold the catalogue");
-            jet::read_tables_isolated(file.get(), page0, loaded_tables, sink, load_limit,
+            jet::read_tables_isolated(file.get(), page0, loaded_tables, sink, load_limit(),
                                       [this] { return cancelled.load(std::memory_order_relaxed); });
             sink.finish();
             rows.set_value();
@@ -256,6 +255,10 @@ bool JetImage::wait_for_rows(std::chrono::milliseconds time) const {
     if (rows_.wait_for(time) != std::future_status::ready) return false;
     rows_.get();
     return true;
+}
+
+std::chrono::milliseconds JetImage::load_limit() const {
+    return loader_->load_limit();
 }
 
 bool JetImage::rows_loading() const noexcept {
@@ -312,7 +315,9 @@ bool is_jet_file(const std::string& path) {
 
 Database open_jet_database(const std::string& path, const std::string* password) {
     const std::shared_ptr<JetImage> image = JetImage::open(path, password);
-    while (!image->wait_for_rows(load_limit)) {}
+    // The load gives up by itself within its limit, which began before this
+    // wait: rows still missing after it mean a load that cannot end.
+    if (!image->wait_for_rows(image->load_limit())) fail("reading the file took too long");
     return Database::shared_memory(image->name(), Database::Access::read_only);
 }
 

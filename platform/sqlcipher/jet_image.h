@@ -48,6 +48,9 @@ public:
     // Waits up to the time given for every row to be in: true when they
     // are; throws PlatformError when loading them failed.
     bool wait_for_rows(std::chrono::milliseconds time) const;
+    // How long loading the rows may take before it fails: the Jet reader's
+    // limit for the file's size (jet::read_time_limit).
+    std::chrono::milliseconds load_limit() const;
     // Whether t1's rows are still loading, without waiting: false once they
     // are in or loading them failed.
     bool rows_loading() const noexcept;

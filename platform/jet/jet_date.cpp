@@ -27,6 +27,15 @@ constexpr std::int64_t jet_epoch_days = -25569;
 constexpr double first_day = -657434.0;
 constexpr double last_day = 2958466.0;
 
+// Writes value's last `width` decimal digits at out, zeros first.
+char* put_digits(std::int64_t value, int width, char* out) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
 }  // namespace
 
 std::string jet_date_text(double days) {
@@ -45,10 +54,20 @@ std::string jet_date_text(double days) {
     int month = 0;
     int day = 0;
     civil_from_days(static_cast<std::int64_t>(whole) + jet_epoch_days, year, month, day);
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02lld:%02lld:%02lld", static_cast<long long>(year), month, day,
-                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
-    return text;
+    // "YYYY-MM-DD HH:MM:SS": the year is 100 to 9999 here, or 10000 for the
+    // last moment of 9999 rounded up to the next day.
+    char* end = put_digits(year, year >= 10000 ? 5 : 4, text);
+    *end++ = '-';
+    end = put_digits(month, 2, end);
+    *end++ = '-';
+    end = put_digits(day, 2, end);
+    *end++ = ' ';
+    end = put_digits(seconds / 3600, 2, end);
+    *end++ = ':';
+    end = put_digits(seconds / 60 % 60, 2, end);
+    *end++ = ':';
+    end = put_digits(seconds % 60, 2, end);
+    return std::string(text, end);
 }
 
 }  // namespace qinghe::jet

@@ -3,22 +3,24 @@
 namespace qinghe::jet {
 namespace {
 
-void append_utf8(char32_t c, std::string& out) {
+// Writes c's UTF-8 bytes at out; the first byte after them.
+char* put_utf8(char32_t c, char* out) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return out;
 }
 
 }  // namespace
@@ -65,19 +67,21 @@ std::optional<std::u16string> utf8_to_utf16(std::string_view text) {
 }
 
 std::string utf16_to_utf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size() * 3);
+    // At most three bytes a unit: a pair of units (four bytes) is two.
+    std::string out(text.size() * 3, '\0');
+    char* end = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            append_utf8(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00u), out);
+            end = put_utf8(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00u), end);
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            append_utf8(0xFFFD, out);
+            end = put_utf8(0xFFFD, end);
         } else {
-            append_utf8(unit, out);
+            end = put_utf8(unit, end);
         }
     }
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return out;
 }
 

@@ -35,6 +35,7 @@ TEST(JetDate, ReadsAsTheCalendarDateAndTimeToTheNearestSecond) {
         {61.0, "1900-03-01 00:00:00"},
         {36585.99999999, "2000-03-01 00:00:00"},  // rounds up into the next day
         {2958465.0, "9999-12-31 00:00:00"},
+        {2958465.999999999, "10000-01-01 00:00:00"},  // the last moment rounds into a fifth digit
         {-657434.0, "0100-01-01 00:00:00"},
         {2958466.0, "2958466"},  // past Jet's range: the number
     };

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -53,11 +54,16 @@ void require_first_page(int fd, std::span<const unsigned char> first_page) {
     if (!std::equal(first_page.begin(), first_page.end(), now.begin())) fail("the file changed while it was read");
 }
 
+// How much the pipe from the reader is asked to hold: room for the reader to
+// run ahead while rows go into the image, and fewer, larger reads and
+// writes than the usual 64 KB.
+constexpr int pipe_size = 1 << 20;
+
 // The parent's side: reads with the deadline, refusing what cannot be.
 class FrameReader {
 public:
     FrameReader(int fd, std::chrono::steady_clock::time_point deadline, const std::function<bool()>& should_stop)
-        : fd_(fd), deadline_(deadline), should_stop_(should_stop) {}
+        : fd_(fd), deadline_(deadline), should_stop_(should_stop), buffer_(pipe_size) {}
 
     unsigned char byte() {
         fill(1);
@@ -85,11 +91,12 @@ public:
 private:
     // Makes at least n unread bytes available.
     void fill(std::size_t n) {
-        if (buffer_.size() - pos_ >= n) return;
-        buffer_.erase(0, pos_);
+        if (end_ - pos_ >= n) return;
+        std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
         pos_ = 0;
-        char chunk[1 << 16];
-        while (buffer_.size() < n) {
+        if (buffer_.size() < n) buffer_.resize(n);
+        while (end_ < n) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
             if (left.count() <= 0) fail("reading the file took too long");
@@ -99,11 +106,12 @@ private:
             if (ready < 0 && errno == EINTR) continue;
             if (ready < 0) fail("reading the file failed: " + std::generic_category().message(errno));
             if (ready == 0) continue;
-            const ssize_t got = ::read(fd_, chunk, sizeof chunk);
+            // Straight onto the end of what is held, as much as there is room for.
+            const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) fail("reading the file failed: " + std::generic_category().message(errno));
             if (got == 0) throw EndOfStream{};
-            buffer_.append(chunk, static_cast<std::size_t>(got));
+            end_ += static_cast<std::size_t>(got);
         }
     }
 
@@ -114,8 +122,10 @@ private:
     int fd_;
     std::chrono::steady_clock::time_point deadline_;
     const std::function<bool()>& should_stop_;
-    std::string buffer_;
+    // Bytes [pos_, end_) are read and not yet decoded.
+    std::vector<char> buffer_;
     std::size_t pos_ = 0;
+    std::size_t end_ = 0;
 };
 
 // Decodes the reader's frames into the sink, up to its done frame.
@@ -217,6 +227,8 @@ void read_tables_isolated(int fd, std::span<const unsigned char> first_page, std
     if (::pipe2(fds, O_CLOEXEC) != 0) fail("cannot start reading the file: " + std::generic_category().message(errno));
     const platform::OwnedFd read_end(fds[0]);
     platform::OwnedFd write_end(fds[1]);
+    // A pipe that cannot grow (a lower system limit) works as it is.
+    ::fcntl(read_end.get(), F_SETPIPE_SZ, pipe_size);
     Child child(start_reader(fd, write_end.get(), tables));
     write_end.reset();
     FrameReader in(read_end.get(), deadline, should_stop);

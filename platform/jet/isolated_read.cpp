@@ -80,12 +80,17 @@ public:
         return v;
     }
     std::string text() {
+        std::string out;
+        text_into(out);
+        return out;
+    }
+    // The next text in place of what out held, in the room it has.
+    void text_into(std::string& out) {
         const std::uint32_t size = u32();
         if (size > max_value_bytes) fail("the file's reader sent a value too long");
         fill(size);
-        std::string out(buffer_.data() + pos_, size);
+        out.assign(buffer_.data() + pos_, size);
         pos_ += size;
-        return out;
     }
 
 private:
@@ -147,10 +152,13 @@ void decode(FrameReader& in, TableSink& sink) {
         }
         case row_tag:
             if (columns == 0) fail("the file's reader sent a row outside a table");
-            cells.assign(columns, JetCell{});
+            // Every cell is set anew; a text keeps the room of the one it
+            // replaces, sparing an allocation per text.
+            cells.resize(columns);
             for (JetCell& cell : cells) {
                 switch (in.byte()) {
                 case null_cell:
+                    cell = std::monostate{};
                     break;
                 case integer_cell:
                     cell = static_cast<std::int64_t>(in.u64());
@@ -163,7 +171,10 @@ void decode(FrameReader& in, TableSink& sink) {
                     break;
                 }
                 case text_cell:
-                    cell = in.text();
+                    if (auto* held = std::get_if<std::string>(&cell))
+                        in.text_into(*held);
+                    else
+                        cell = in.text();
                     break;
                 default:
                     fail("the file's reader sent a value it cannot have");

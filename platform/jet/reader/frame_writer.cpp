@@ -9,6 +9,14 @@
 
 namespace qinghe::jet {
 
+namespace {
+
+// Rows are written a quarter of the pipe's room at a time (see
+// isolated_read.cpp): few writes, and the reading side never waits long.
+constexpr std::size_t flush_size = 1 << 18;
+
+}  // namespace
+
 void FrameWriter::begin_table(const std::string& name, const std::vector<std::string>& columns) {
     put_byte(table_tag);
     put_text(name);
@@ -35,7 +43,7 @@ void FrameWriter::add_row(std::vector<JetCell>& cells) {
         }
     }
     // A reader that has gone ends the read: nothing more would arrive.
-    if (buffer_.size() >= 1 << 16 && !flush()) throw platform::PlatformError("the pipe to the program is closed");
+    if (buffer_.size() >= flush_size && !flush()) throw platform::PlatformError("the pipe to the program is closed");
 }
 
 bool FrameWriter::finish(FrameTag tag, const std::string& message) {

@@ -55,9 +55,9 @@ public:
     }
 
     // Takes the key out; false when it is not there.
-    bool erase(std::string_view key) {
+    bool erase(std::string_view key) { return erase(key, hash_of(key)); }
+    bool erase(std::string_view key, std::size_t hash) {
         if (size_ == 0) return false;
-        const std::size_t hash = hash_of(key);
         std::size_t hole = hash & mask();
         for (;; hole = (hole + 1) & mask()) {
             if (slots_[hole].item == nullptr) return false;

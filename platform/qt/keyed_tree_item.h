@@ -17,11 +17,15 @@ public:
 
     // The text goes straight to the row's one column, without a list of
     // texts made and dropped for every row.
-    KeyedTreeItem(std::string key, const QString& text) : QTreeWidgetItem(item_type), key_(std::move(key)) {
+    KeyedTreeItem(std::string key, std::size_t key_hash, const QString& text)
+        : QTreeWidgetItem(item_type), key_(std::move(key)), key_hash_(key_hash) {
         setText(0, text);
     }
 
     const std::string& key() const { return key_; }
+    // The key's hash in the tree's key index, kept so that taking the node
+    // out or putting it back does not hash the key again.
+    std::size_t key_hash() const { return key_hash_; }
 
     // The row's accessible name goes to the window system: bounded, while
     // the row itself shows its whole text.
@@ -35,6 +39,7 @@ public:
 
 private:
     std::string key_;
+    std::size_t key_hash_;
 };
 
 }  // namespace qinghe::platform::qt

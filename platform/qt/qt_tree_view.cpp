@@ -126,8 +126,8 @@ QString QtTreeView::row_text(const std::string& text) const {
     return slot.row;
 }
 
-KeyedTreeItem* QtTreeView::new_item(const std::string& key, std::size_t hash, const std::string& text) const {
-    auto item = std::make_unique<KeyedTreeItem>(key, hash, row_text(text));
+KeyedTreeItem* QtTreeView::new_item(const std::string& key, std::size_t hash, const std::string& text) {
+    auto item = std::make_unique<KeyedTreeItem>(key, hash, row_text(text), &index_);
     if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item.release();
 }
@@ -161,7 +161,6 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
                 else
                     parent->addChild(item);
             } catch (...) {
-                index_.erase(item->key(), item->key_hash());
                 delete item;
                 throw;
             }
@@ -169,7 +168,7 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
                 pending.emplace_back(&*child, item);
         }
     } catch (...) {
-        forget_subtrees(tops);
+        // Each node takes its key out as it goes.
         qDeleteAll(tops);
         throw;
     }
@@ -200,7 +199,6 @@ void QtTreeView::add_child(const std::string& parent_key, const std::string& key
     try {
         waiting_.append(item);
     } catch (...) {
-        index_.erase(item->key(), item->key_hash());
         delete item;
         throw;
     }
@@ -260,8 +258,9 @@ void QtTreeView::remove(const std::string& key) {
     view();
     KeyedTreeItem* item = &find(key);
     join_waiting();
-    forget_subtrees({item});
-    // Deleting an item unlinks it from its parent and deletes its children.
+    last_found_ = nullptr;
+    // Deleting an item unlinks it from its parent and deletes its children,
+    // each taking its key out of the index.
     delete item;
 }
 

@@ -72,7 +72,7 @@ private:
     KeyedTreeItem& find(const std::string& key) const;
     // Creates the node and enters its key; the caller links it into the tree.
     KeyedTreeItem* make_item(const std::string& key, const std::string& text);
-    KeyedTreeItem* new_item(const std::string& key, std::size_t hash, const std::string& text) const;
+    KeyedTreeItem* new_item(const std::string& key, std::size_t hash, const std::string& text);
     // The text as the widget holds it, shared with the node before when the
     // text repeats.
     QString row_text(const std::string& text) const;

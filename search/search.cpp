@@ -7,9 +7,9 @@
 #include "tree/category_paging.h"
 #include "tree/node_keys.h"
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace qinghe::search {
@@ -45,6 +45,7 @@ SearchResult run_statement(const std::function<std::unique_ptr<platform::Records
         count = results->record_count();
     });
     result.count = count;
+    result.rows.reserve(static_cast<std::size_t>(std::clamp(count, 0L, long{catalogue::max_search_results})));
     catalogue::walk_rows(results, catalogue::max_search_results, [&](const platform::Recordset& row, long) {
         SearchRow read;
         try_step([&] { read.id = row.field("id").text(); });
@@ -66,17 +67,25 @@ void show_search_result(platform::TreeView& tv1, const SearchResult& result) {
     // and tells a screen reader about the rows once, not once a row.
     std::vector<platform::TreeNode> nodes;
     nodes.reserve(result.rows.size());
-    // The ids listed so far: a programme's keys are made from its id alone.
-    std::unordered_set<std::string_view> listed;
+    // The ids listed so far, in order: a programme's keys are made from its
+    // id alone. Fifty ids are found faster by halving than by hashing.
+    std::vector<std::string_view> listed;
     listed.reserve(result.rows.size());
     long n = 0;
     for (const SearchRow& row : result.rows) {
         ++n;
         // A row whose id or title could not be read gives no node, nor does
         // a programme listed already: its nodes' keys are taken.
-        if (!row.id || !row.title || !listed.insert(*row.id).second) continue;
+        if (!row.id || !row.title) continue;
+        const auto place = std::lower_bound(listed.begin(), listed.end(), std::string_view(*row.id));
+        if (place != listed.end() && *place == *row.id) continue;
+        listed.insert(place, *row.id);
+        std::string text = platform::dec(n);
+        text.reserve(text.size() + 1 + row.title->size());
+        text += '.';
+        text += *row.title;
         nodes.push_back({keys::search_programme(*row.id),
-                         platform::dec(n) + "." + *row.title,
+                         std::move(text),
                          {{keys::search_intro(*row.id), std::string(tree::intro_text), {}}}});
     }
     try_step([&] { tv1.replace_children(root, nodes); });

@@ -55,13 +55,35 @@ public:
     }
 
     // Takes the key out; false when it is not there.
-    bool erase(std::string_view key) {
+    bool erase(std::string_view key) { return erase(key, hash_of(key)); }
+    bool erase(std::string_view key, std::size_t hash) {
+        return erase_where(hash, [&](const Item* held) { return held->key() == key; });
+    }
+    // Takes out the entry of this very item, whose key has this hash; false
+    // when the key is not there or is another item's.
+    bool erase_item(const Item* item, std::size_t hash) {
+        return erase_where(hash, [&](const Item* held) { return held == item; });
+    }
+
+    void clear() {
+        slots_.clear();
+        size_ = 0;
+    }
+
+    template <class Visit>
+    void for_each(Visit&& visit) const {
+        for (const Slot& slot : slots_)
+            if (slot.item != nullptr) visit(*slot.item);
+    }
+
+private:
+    template <class Match>
+    bool erase_where(std::size_t hash, Match&& match) {
         if (size_ == 0) return false;
-        const std::size_t hash = hash_of(key);
         std::size_t hole = hash & mask();
         for (;; hole = (hole + 1) & mask()) {
             if (slots_[hole].item == nullptr) return false;
-            if (slots_[hole].hash == hash && slots_[hole].item->key() == key) break;
+            if (slots_[hole].hash == hash && match(slots_[hole].item)) break;
         }
         // Each later entry of the run moves into the hole unless its own
         // slot lies after the hole, where a lookup still reaches it.
@@ -77,18 +99,6 @@ public:
         return true;
     }
 
-    void clear() {
-        slots_.clear();
-        size_ = 0;
-    }
-
-    template <class Visit>
-    void for_each(Visit&& visit) const {
-        for (const Slot& slot : slots_)
-            if (slot.item != nullptr) visit(*slot.item);
-    }
-
-private:
     struct Slot {
         std::size_t hash = 0;
         Item* item = nullptr;  // null: free

@@ -27,10 +27,10 @@ KeyedTreeItem* keyed(QTreeWidgetItem* item) {
     return static_cast<KeyedTreeItem*>(item);
 }
 
-// Calls visit for every keyed node of the subtree, the top one included.
+// Calls visit for every keyed node of the subtrees, their tops included.
 template <class Visit>
-void visit_subtree(QTreeWidgetItem* top, Visit&& visit) {
-    std::vector<QTreeWidgetItem*> pending{top};
+void for_each_node(const QList<QTreeWidgetItem*>& tops, Visit&& visit) {
+    std::vector<QTreeWidgetItem*> pending(tops.rbegin(), tops.rend());
     while (!pending.empty()) {
         QTreeWidgetItem* item = pending.back();
         pending.pop_back();
@@ -115,16 +115,19 @@ KeyedTreeItem& QtTreeView::find(const std::string& key) const {
 QString QtTreeView::row_text(const std::string& text) const {
     // A long text is seldom repeated; it is not kept.
     if (text.size() > max_recent_text) return to_qstring(text);
-    RecentText& slot = recent_texts_[std::hash<std::string>{}(text) % recent_text_slots];
-    if (slot.row.isNull() || slot.text != text) {
+    const std::size_t hash = std::hash<std::string>{}(text);
+    RecentText& slot = recent_texts_[hash % recent_text_slots];
+    // Most new texts differ in their hash, and are not compared.
+    if (slot.row.isNull() || slot.hash != hash || slot.text != text) {
         slot.row = to_qstring(text);
         slot.text = text;
+        slot.hash = hash;
     }
     return slot.row;
 }
 
-KeyedTreeItem* QtTreeView::new_item(const std::string& key, const std::string& text) const {
-    auto item = std::make_unique<KeyedTreeItem>(key, row_text(text));
+KeyedTreeItem* QtTreeView::new_item(const std::string& key, std::size_t hash, const std::string& text) {
+    auto item = std::make_unique<KeyedTreeItem>(key, hash, row_text(text), &index_);
     if (editable_labels_) item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item.release();
 }
@@ -135,14 +138,12 @@ KeyedTreeItem* QtTreeView::make_item(const std::string& key, const std::string& 
     index_.reserve_more(1);
     const std::size_t hash = index_.hash_of(key);
     index_.prefetch(hash);
-    std::unique_ptr<KeyedTreeItem> item(new_item(key, text));
+    std::unique_ptr<KeyedTreeItem> item(new_item(key, hash, text));
     if (!index_.insert(item.get(), hash)) throw PlatformError("tree node key \"" + key + "\" is not unique");
     return item.release();
 }
 
-QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nodes,
-                                                const std::unordered_set<std::string>& freed) const {
-    std::unordered_set<std::string> given;
+QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nodes) {
     QList<QTreeWidgetItem*> tops;
     // Each node with the item its children go below (null: a top one).
     std::vector<std::pair<const TreeNode*, QTreeWidgetItem*>> pending;
@@ -151,17 +152,23 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
         while (!pending.empty()) {
             const auto [node, parent] = pending.back();
             pending.pop_back();
-            if ((index_.contains(node->key) && freed.count(node->key) == 0) || !given.insert(node->key).second)
-                throw PlatformError("tree node key \"" + node->key + "\" is not unique");
-            KeyedTreeItem* item = new_item(node->key, node->text);
-            if (parent == nullptr)
-                tops.append(item);
-            else
-                parent->addChild(item);
+            // A key taken, by a node of the tree or an earlier one of these,
+            // fails the whole change.
+            KeyedTreeItem* item = make_item(node->key, node->text);
+            try {
+                if (parent == nullptr)
+                    tops.append(item);
+                else
+                    parent->addChild(item);
+            } catch (...) {
+                delete item;
+                throw;
+            }
             for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
                 pending.emplace_back(&*child, item);
         }
     } catch (...) {
+        // Each node takes its key out as it goes.
         qDeleteAll(tops);
         throw;
     }
@@ -170,8 +177,7 @@ QList<QTreeWidgetItem*> QtTreeView::build_items(const std::vector<TreeNode>& nod
 
 void QtTreeView::enter_keys(const QList<QTreeWidgetItem*>& items) noexcept {
     // The caller made room for every key and checked that none is taken.
-    for (QTreeWidgetItem* item : items)
-        visit_subtree(item, [&](KeyedTreeItem& node) { index_.insert(&node, index_.hash_of(node.key())); });
+    for_each_node(items, [&](KeyedTreeItem& node) { index_.insert(&node, node.key_hash()); });
 }
 
 void QtTreeView::add_root(const std::string& key, const std::string& text) {
@@ -193,7 +199,6 @@ void QtTreeView::add_child(const std::string& parent_key, const std::string& key
     try {
         waiting_.append(item);
     } catch (...) {
-        index_.erase(item->key());
         delete item;
         throw;
     }
@@ -216,8 +221,7 @@ void QtTreeView::add_children(const std::string& parent_key, const std::vector<T
     join_waiting();
     // Room for every key first: entering them then cannot fail half-way.
     index_.reserve_more(node_count(nodes));
-    const QList<QTreeWidgetItem*> items = build_items(nodes, {});
-    enter_keys(items);
+    const QList<QTreeWidgetItem*> items = build_items(nodes);
     // One insertion: the model announces the rows once, whatever their number.
     parent.addChildren(items);
 }
@@ -226,32 +230,37 @@ void QtTreeView::replace_children(const std::string& parent_key, const std::vect
     view();
     KeyedTreeItem& parent = find(parent_key);
     join_waiting();
-    // With nothing to put in their place, no old key can be given again.
-    std::unordered_set<std::string> freed;
-    for (int i = 0; !nodes.empty() && i < parent.childCount(); ++i)
-        visit_subtree(parent.child(i), [&](KeyedTreeItem& node) { freed.insert(node.key()); });
-    // Room for every key first: entering them then cannot fail half-way.
+    // Room for every key first: the old keys go out and, should a new one
+    // be taken, come back without the table having to grow.
     index_.reserve_more(node_count(nodes));
-    const QList<QTreeWidgetItem*> items = build_items(nodes, freed);
+    QList<QTreeWidgetItem*> old;
+    old.reserve(parent.childCount());
+    for (int i = 0; i < parent.childCount(); ++i) old.append(parent.child(i));
+    forget_subtrees(old);
+    QList<QTreeWidgetItem*> items;
+    try {
+        items = build_items(nodes);
+    } catch (...) {
+        enter_keys(old);
+        throw;
+    }
     // One removal and one insertion, instead of a change for every row.
-    const QList<QTreeWidgetItem*> old = parent.takeChildren();
-    for (QTreeWidgetItem* item : old) forget_subtree(item);
-    qDeleteAll(old);
-    enter_keys(items);
+    qDeleteAll(parent.takeChildren());
     if (!items.isEmpty()) parent.addChildren(items);
 }
 
-void QtTreeView::forget_subtree(QTreeWidgetItem* top) {
+void QtTreeView::forget_subtrees(const QList<QTreeWidgetItem*>& tops) {
     last_found_ = nullptr;
-    visit_subtree(top, [&](KeyedTreeItem& node) { index_.erase(node.key()); });
+    for_each_node(tops, [&](KeyedTreeItem& node) { index_.erase(node.key(), node.key_hash()); });
 }
 
 void QtTreeView::remove(const std::string& key) {
     view();
     KeyedTreeItem* item = &find(key);
     join_waiting();
-    forget_subtree(item);
-    // Deleting an item unlinks it from its parent and deletes its children.
+    last_found_ = nullptr;
+    // Deleting an item unlinks it from its parent and deletes its children,
+    // each taking its key out of the index.
     delete item;
 }
 

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class QTreeWidget;
@@ -73,17 +72,17 @@ private:
     KeyedTreeItem& find(const std::string& key) const;
     // Creates the node and enters its key; the caller links it into the tree.
     KeyedTreeItem* make_item(const std::string& key, const std::string& text);
-    KeyedTreeItem* new_item(const std::string& key, const std::string& text) const;
+    KeyedTreeItem* new_item(const std::string& key, std::size_t hash, const std::string& text);
     // The text as the widget holds it, shared with the node before when the
     // text repeats.
     QString row_text(const std::string& text) const;
-    // Builds the nodes' items, outside the tree and the key index; a key
-    // already in the index fails unless freed holds it. The caller owns the
-    // items.
-    QList<QTreeWidgetItem*> build_items(const std::vector<TreeNode>& nodes,
-                                        const std::unordered_set<std::string>& freed) const;
+    // Builds the nodes' items outside the tree, entering their keys; a key
+    // already in the index fails the whole build, leaving the index as it
+    // was. The caller owns the items.
+    QList<QTreeWidgetItem*> build_items(const std::vector<TreeNode>& nodes);
+    // Enters the keys of these subtrees, for which the index has room.
     void enter_keys(const QList<QTreeWidgetItem*>& items) noexcept;
-    void forget_subtree(QTreeWidgetItem* top);
+    void forget_subtrees(const QList<QTreeWidgetItem*>& tops);
     // Links the waiting children into the widget.
     void join_waiting() const;
     void queue_event(QTreeWidgetItem* item, void (FormEvents::*handler)(const std::string&));
@@ -99,6 +98,7 @@ private:
     struct RecentText {
         std::string text;
         QString row;
+        std::size_t hash = 0;
     };
     static constexpr std::size_t recent_text_slots = 64;
     mutable std::array<RecentText, recent_text_slots> recent_texts_;

@@ -19,7 +19,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <deque>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -288,8 +287,8 @@ public:
         if (!on_row_) fail("no current row: the recordset is past its last row");
         ++pos_;
         if (buffered_) {
-            buffer_.pop_front();
-            on_row_ = !buffer_.empty();
+            ++held_front_;
+            on_row_ = held_rows() != 0;
             if (!on_row_) count_ = pos_;
         } else {
             step();
@@ -301,7 +300,7 @@ public:
         const int column = column_index(name);
         start();
         if (!on_row_) fail("no current row: the recordset is past its last row");
-        if (buffered_) return buffer_.front()[static_cast<std::size_t>(column)];
+        if (buffered_) return buffer_[held_front_ * names_.size() + static_cast<std::size_t>(column)];
         return column_value(live_, column);
     }
 
@@ -345,7 +344,7 @@ public:
         Statement fresh = positioned_at(offset);
         if (!fresh.step("positioning on a page")) fail("page beyond the last");
         live_ = std::move(fresh);
-        buffer_.clear();
+        drop_held_rows();
         buffered_ = false;
         started_ = true;
         on_row_ = true;
@@ -384,7 +383,7 @@ private:
 
     void release() noexcept {
         live_ = Statement();
-        buffer_.clear();
+        drop_held_rows();
         closed_ = true;
     }
 
@@ -431,27 +430,41 @@ private:
         }
     }
 
-    std::vector<Value> current_row() const {
-        std::vector<Value> row;
-        row.reserve(names_.size());
-        for (std::size_t i = 0; i < names_.size(); ++i) row.push_back(column_value(live_, static_cast<int>(i)));
-        return row;
-    }
-
-    // Moves the current row and every row after it into the buffer.
+    // Moves the current row and every row after it into the buffer, one
+    // row's values after another's.
     void buffer_rest() const {
         start();
         if (!buffered_) {
-            std::deque<std::vector<Value>> rows;
+            std::vector<Value> values;
+            // A top N gives at most N rows; a large N is not taken on trust.
+            constexpr std::int64_t reserved_rows = 64;
+            if (statement_.top)
+                values.reserve(static_cast<std::size_t>(std::min(*statement_.top, reserved_rows)) * names_.size());
+            std::size_t rows = 0;
             while (on_row_) {
-                rows.push_back(current_row());
+                for (std::size_t i = 0; i < names_.size(); ++i)
+                    values.push_back(column_value(live_, static_cast<int>(i)));
+                ++rows;
                 step();
             }
-            buffer_ = std::move(rows);
+            buffer_ = std::move(values);
+            held_total_ = rows;
+            held_front_ = 0;
             buffered_ = true;
-            on_row_ = !buffer_.empty();
+            on_row_ = held_rows() != 0;
         }
-        count_ = pos_ + static_cast<std::int64_t>(buffer_.size());
+        count_ = pos_ + static_cast<std::int64_t>(held_rows());
+    }
+
+    // The rows held from the current one on.
+    std::size_t held_rows() const {
+        return held_total_ - held_front_;
+    }
+
+    void drop_held_rows() const noexcept {
+        buffer_.clear();
+        held_total_ = 0;
+        held_front_ = 0;
     }
 
     std::int64_t count_rows() const {
@@ -532,7 +545,10 @@ private:
     bool closed_ = false;
 
     mutable Statement live_;
-    mutable std::deque<std::vector<Value>> buffer_;
+    // The rows held, flat, and the place of the current one among them.
+    mutable std::vector<Value> buffer_;
+    mutable std::size_t held_total_ = 0;
+    mutable std::size_t held_front_ = 0;
     mutable bool buffered_ = false;
     mutable bool started_ = false;
     mutable bool on_row_ = false;

@@ -174,6 +174,7 @@ TEST(TreeViewBatches, ABatchThatCannotJoinWhollyChangesNothing) {
         {"parent missing", "missing", {{"n", "N", {}}}},
         {"key taken outside the parent", "p", {{"n", "N", {}}, {"q", "Q", {}}}},
         {"key given twice", "p", {{"n", "N", {{"n", "again", {}}}}}},
+        {"a child's key given again, then one taken", "p", {{"a", "new", {}}, {"q", "Q", {}}}},
     };
     for (const bool replacing : {false, true}) {
         for (const Case& c : cases) {
@@ -189,6 +190,7 @@ TEST(TreeViewBatches, ABatchThatCannotJoinWhollyChangesNothing) {
             EXPECT_EQ(shape(tree.widget()), "p(a) q");
             EXPECT_FALSE(tree.contains("n"));
             EXPECT_EQ(tree.text("q"), "Q");
+            EXPECT_EQ(tree.text("a"), "A") << "the old child is still found by its key";
         }
     }
 }

@@ -59,7 +59,7 @@ TEST(WindowTextTest, LongTextIsCutOnACharacterBoundaryAndTheControlsKeepTheWhole
         EXPECT_EQ(form.windowTitle(), shown);
         EXPECT_EQ(form.caption(), to_std(whole)) << "the window still holds the whole caption";
 
-        auto* item = new KeyedTreeItem("k", whole);
+        auto* item = new KeyedTreeItem("k", 0, whole);
         tree.addTopLevelItem(item);
         EXPECT_EQ(item->text(0), whole) << "the tree shows the whole text";
         const QVariant accessible = item->data(0, Qt::AccessibleTextRole);

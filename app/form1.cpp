@@ -47,6 +47,8 @@ Form1::LoadResult Form1::Form_Load() {
 void Form1::Form_Unload() {
     // A search or index build still running is stopped, not waited for.
     if (searcher_) searcher_->stop();
+    // A fill still going closes its query first.
+    category_fill_.reset();
     // A connection that never opened has nothing to close.
     if (connection_ && connection_->is_open()) try_step([&] { connection_->close(); });
     connection_.reset();
@@ -63,8 +65,17 @@ void Form1::Timer1_Timer() {
     bool loading = false;
     try_step([&] { loading = connection_ && connection_->catalogue_loading(); });
     if (loading) return;
-    try_step([&] { tree::fill_category_roots(connection(), p_.tv1, p_.timer1); });
-    // The tree is filled (the timer ticks once): searches get their index.
+    if (!category_fill_) try_step([&] { category_fill_ = std::make_unique<tree::CategoryFill>(connection(), p_.tv1); });
+    // A catalogue of many categories fills over several ticks, so the
+    // window paints the first ones at once.
+    bool filled = true;
+    if (category_fill_)
+        try_step([&] { filled = category_fill_->add(connection(), p_.tv1, p_.timer1, tree::categories_per_tick); });
+    else
+        try_step([&] { p_.timer1.set_enabled(false); });
+    if (!filled) return;
+    category_fill_.reset();
+    // The tree is filled: searches get their index.
     if (searcher_ && connection_ && connection_->is_open()) try_step([&] { searcher_->build_index(app_path_); });
 }
 

@@ -12,6 +12,7 @@
 #include "platform/window.h"
 #include "search/searcher.h"
 #include "ticker/ad_list.h"
+#include "tree/category_roots.h"
 
 #include <functional>
 #include <memory>
@@ -77,6 +78,9 @@ private:
     ticker::AdList ad_list_;
     // Searches on the worker, when there is one.
     std::optional<search::Searcher> searcher_;
+    // The start-up fill while its categories go in, a tick's worth at a time;
+    // it closes its query before the connection goes.
+    std::unique_ptr<tree::CategoryFill> category_fill_;
 };
 
 }  // namespace qinghe::app

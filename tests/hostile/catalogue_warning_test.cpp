@@ -150,7 +150,7 @@ TEST(CatalogueWarning, EachSkippedStepIsADebugLineNamingItsFunctionAndReason) {
         return joined;
     }();
     EXPECT_NE(all.find("ticker::build_ticker (line "), std::string::npos) << all;
-    EXPECT_NE(all.find("tree::fill_category_roots (line "), std::string::npos) << all;
+    EXPECT_NE(all.find("tree::CategoryFill::CategoryFill (line "), std::string::npos) << all;
 
     // The intact catalogue skips nothing.
     FormFixture intact(small_catalogue());

@@ -66,36 +66,27 @@ int copy_above_fixed(int fd) {
     return copy;
 }
 
-class FileActions {
+// One of posix_spawn's objects, made by init and undone by destroy when it
+// goes; check fails the start on any error a call on it gives.
+template <class Object, int (*init)(Object*), int (*destroy)(Object*)>
+class SpawnObject {
 public:
-    FileActions() {
-        if (const int error = posix_spawn_file_actions_init(&actions_)) cannot_start(errno_text(error));
-    }
-    ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
+    SpawnObject() { check(init(&object_)); }
+    ~SpawnObject() { destroy(&object_); }
+    SpawnObject(const SpawnObject&) = delete;
+    SpawnObject& operator=(const SpawnObject&) = delete;
     void check(int error) {
         if (error != 0) cannot_start(errno_text(error));
     }
-    posix_spawn_file_actions_t* get() { return &actions_; }
+    Object* get() { return &object_; }
 
 private:
-    posix_spawn_file_actions_t actions_;
+    Object object_;
 };
 
-class Attributes {
-public:
-    Attributes() {
-        if (const int error = posix_spawnattr_init(&attributes_)) cannot_start(errno_text(error));
-    }
-    ~Attributes() { posix_spawnattr_destroy(&attributes_); }
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
+using FileActions =
+    SpawnObject<posix_spawn_file_actions_t, posix_spawn_file_actions_init, posix_spawn_file_actions_destroy>;
+using Attributes = SpawnObject<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
 
 }  // namespace
 
